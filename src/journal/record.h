@@ -1,0 +1,42 @@
+// The journal tmp/tmp.dat and the heartbeat file tmp/tmp.tsp: their layouts,
+// the shared record buffer and the one routine through which both are written.
+#ifndef HORALUX_JOURNAL_RECORD_H
+#define HORALUX_JOURNAL_RECORD_H
+
+#include "platform/win32.h"
+
+#include <cstddef>
+
+#define HX_TMP_FOLDER "tmp"
+constexpr const char kTmpFolder[] = HX_TMP_FOLDER;
+constexpr const char kJournalPath[] = HX_TMP_FOLDER PATH_SEP "tmp.dat";
+constexpr const char kHeartbeatPath[] = HX_TMP_FOLDER PATH_SEP "tmp.tsp";
+
+// A window title or module name holds at most 255 characters and its zero.
+constexpr int kTitleSize = 256;
+
+// Line 2 of the event records, and the "-" of a missing title or module.
+constexpr const char kTextTrackingStarted[] = "Tracking started";
+constexpr const char kTextTrackingQuit[] = "Tracking quit";
+constexpr const char kTextScreensaverActive[] = "Screensaver active";
+constexpr const char kTextTrackingInterrupted[] = "Tracking interrupted";
+constexpr const char kTextNone[] = "-";
+
+// Every record and every heartbeat text is formatted here just before it is written.
+constexpr std::size_t kRecordTextSize = 4096;
+extern char g_recordText[kRecordTextSize];
+
+// Creates the folder tmp, opens `path` with `mode`, writes `text` unchanged and
+// closes the file. A failed open is reported as fatal.
+void WriteTextFile(const char* path, const char* text, const char* mode);
+
+// Appends one five-line record to the journal: the time, the title (or event
+// text or "-"), the application (or "-"), the checksum, an empty line. Line
+// breaks inside the texts become blanks, so that every record keeps its five
+// lines.
+void AppendRecord(const char* time, const char* title, const char* application);
+
+// Writes the heartbeat file's two lines, the date and then the time.
+void StampHeartbeat(const char* date, const char* time);
+
+#endif

@@ -1,0 +1,69 @@
+#include "support/program.h"
+
+#include "app/app.h"
+#include "journal/checksum.h"
+#include "journal/record.h"
+
+#include <cstdio>
+
+namespace testing_support {
+
+void ResetProgramState() {
+    g_running = true;
+    g_tracking = true;
+    g_hInstance = nullptr;
+}
+
+int RunProgram() {
+    char noCommandLine[] = "";
+    return WinMain(hosted::ModuleInstance(), nullptr, noCommandLine, SW_SHOWDEFAULT);
+}
+
+void CloseAt(std::int64_t when) {
+    hosted::At(when, [] { PostMessageA(hosted::FindOwnWindow(kProductTitle), WM_CLOSE, 0, 0); });
+}
+
+std::string ClockAt(std::int64_t ms) {
+    const std::int64_t seconds = 9 * 3600 + ms / 1000;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(seconds / 3600 % 24),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    return text;
+}
+
+std::string Record(const std::string& time, const std::string& title, const std::string& application,
+                   const std::string& date) {
+    return time + "\n" + title + "\n" + application + "\n" +
+           std::to_string(EntryChecksum(time.c_str(), date.c_str())) + "\n\n";
+}
+
+std::string Started(const std::string& time, const std::string& date) {
+    return Record(time, kTextTrackingStarted, "-", date);
+}
+
+std::string Quit(const std::string& time, const std::string& date) {
+    return Record(time, kTextTrackingQuit, "-", date);
+}
+
+std::string Journal() {
+    return ReadFile("tmp/tmp.dat");
+}
+
+std::string Heartbeat() {
+    return ReadFile("tmp/tmp.tsp");
+}
+
+std::string ErrorLog() {
+    return ReadFile("error.txt");
+}
+
+void ProgramTest::SetUp() {
+    hosted::ResetDesktop();
+    ResetProgramState();
+}
+
+void ProgramTest::TearDown() {
+    hosted::ResetDesktop();
+}
+
+}  // namespace testing_support

@@ -1,0 +1,58 @@
+// Running the real program on the virtual desktop, and the texts it should write.
+#ifndef HORALUX_TESTS_SUPPORT_PROGRAM_H
+#define HORALUX_TESTS_SUPPORT_PROGRAM_H
+
+#include "platform/hosted/desktop.h"
+#include "support/workdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace testing_support {
+
+// The date of the fresh virtual desktop's clock (05.01.2026, 09:00:00).
+constexpr const char kToday[] = "05.01.2026";
+
+// Virtual moment at which start-up has ended and the loop's clock starts.
+constexpr std::int64_t kStartMs = 0;
+// Virtual moment of the pass that takes the n-th tick (1, 2, ...) when
+// nothing holds the loop: passes come every 250 ms, a tick is due once more
+// than 10000 ms have passed since the end of the previous one.
+constexpr std::int64_t TickAt(int n) { return kStartMs + 10250LL * n; }
+
+// The German time text of the fresh clock (09:00:00) plus `ms` virtual ms.
+std::string ClockAt(std::int64_t ms);
+
+// Puts every process-wide variable of the program back to its start value.
+void ResetProgramState();
+
+// Runs WinMain as Windows would start it and returns its exit code.
+int RunProgram();
+
+// The shell's close request to the program's window at a virtual moment.
+void CloseAt(std::int64_t when);
+
+// One journal record as the program must write it on `date`.
+std::string Record(const std::string& time, const std::string& title, const std::string& application,
+                   const std::string& date = kToday);
+std::string Started(const std::string& time, const std::string& date = kToday);
+std::string Quit(const std::string& time, const std::string& date = kToday);
+
+std::string Journal();
+std::string Heartbeat();
+std::string ErrorLog();
+
+// A fresh working directory, a fresh desktop and fresh program state per test.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    TempWorkDir dir_;
+};
+
+}  // namespace testing_support
+
+#endif
