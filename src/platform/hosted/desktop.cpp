@@ -1,5 +1,6 @@
 // Reset of the whole hosted desktop, and live mode's close request.
 #include "state.h"
+#include "x11_desktop.h"
 
 #include <csignal>
 
@@ -19,6 +20,7 @@ void RequestClose(int) {
 }  // namespace
 
 void ResetDesktop() {
+    x11::Close();
     detail::ResetClock();
     detail::ResetWindows();
     detail::ResetFiles();
@@ -32,6 +34,14 @@ void ResetDesktop() {
 HINSTANCE ModuleInstance() {
     static int module;
     return reinterpret_cast<HINSTANCE>(&module);
+}
+
+bool UseX11Desktop(const char* displayName) {
+    return x11::Open(displayName);
+}
+
+bool UsesX11Desktop() {
+    return x11::Active();
 }
 
 void StartLive() {

@@ -31,6 +31,16 @@ HINSTANCE ModuleInstance();
 // Process id that the program's own windows belong to.
 constexpr DWORD kOwnProcessId = 4242;
 
+// ---- A real X11 desktop --------------------------------------------------------
+// From now on other programs' windows, the foreground window and the
+// screensaver are those of this X server, their processes the host's own, and
+// the program's own top-level windows real X windows on it; the clock stays
+// as it is, so a test can run the program on virtual time against a real
+// server. False, with the desktop unchanged, when the display can't be
+// opened. ResetDesktop goes back to the virtual desktop.
+bool UseX11Desktop(const char* displayName);
+bool UsesX11Desktop();
+
 // ---- Clock --------------------------------------------------------------------
 // Virtual milliseconds since the last reset; Sleep and modal holds advance it.
 std::int64_t Now();

@@ -1,6 +1,9 @@
 // Other programs of the hosted desktop: their processes, as far as the
-// sampler asks about them, and the screensaver.
+// sampler asks about them, and the screensaver. On the X11 desktop both are
+// the host's own.
+#include "linux_processes.h"
 #include "state.h"
+#include "x11_desktop.h"
 
 #include <cstring>
 #include <map>
@@ -14,8 +17,13 @@ struct Process {
 };
 
 std::map<DWORD, Process> s_processes;
-// Open handles point at their process id; a handle is closed once.
-std::map<std::uintptr_t, DWORD> s_handles;
+// Open handles point at their process, a simulated one or one of the host's;
+// a handle is closed once.
+struct ProcessHandle {
+    DWORD processId;
+    bool host;
+};
+std::map<std::uintptr_t, ProcessHandle> s_handles;
 std::uintptr_t s_nextHandle = 0x4000;
 bool s_screensaverRunning = false;
 bool s_screensaverQueryFails = false;
@@ -53,14 +61,25 @@ int OpenProcessHandles() {
 }  // namespace hosted
 
 HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD processId) {
-    const auto it = hosted::s_processes.find(processId);
-    if (it == hosted::s_processes.end() || !it->second.canOpen) {
-        hosted::detail::SetLastErrorCode(ERROR_ACCESS_DENIED);
-        return nullptr;
+    const bool host = hosted::x11::Active();
+    if (host) {
+        // A process whose program this user may not see is one that cannot
+        // be opened, as a higher-rights process on Windows.
+        DWORD error = 0;
+        if (hosted::host::ExecutableBaseName(processId, nullptr, 0, &error) == 0) {
+            hosted::detail::SetLastErrorCode(error);
+            return nullptr;
+        }
+    } else {
+        const auto it = hosted::s_processes.find(processId);
+        if (it == hosted::s_processes.end() || !it->second.canOpen) {
+            hosted::detail::SetLastErrorCode(ERROR_ACCESS_DENIED);
+            return nullptr;
+        }
     }
     const std::uintptr_t handle = hosted::s_nextHandle;
     hosted::s_nextHandle += 4;
-    hosted::s_handles[handle] = processId;
+    hosted::s_handles[handle] = hosted::ProcessHandle{processId, host};
     return reinterpret_cast<HANDLE>(handle);
 }
 
@@ -68,7 +87,13 @@ DWORD WINAPI GetModuleBaseNameA(HANDLE process, HMODULE module, LPSTR baseName, 
     const auto handle = hosted::s_handles.find(reinterpret_cast<std::uintptr_t>(process));
     if (handle == hosted::s_handles.end() || module != nullptr || baseName == nullptr || size == 0)
         return 0;
-    const std::string& name = hosted::s_processes[handle->second].moduleName;
+    if (handle->second.host) {
+        DWORD error = 0;
+        const DWORD n = hosted::host::ExecutableBaseName(handle->second.processId, baseName, size, &error);
+        if (n == 0) hosted::detail::SetLastErrorCode(error);
+        return n;
+    }
+    const std::string& name = hosted::s_processes[handle->second.processId].moduleName;
     if (name.empty()) return 0;
     // Like the real call: cut to fit, terminated, the length copied returned.
     const DWORD n = name.size() < size ? static_cast<DWORD>(name.size()) : size - 1;
@@ -85,6 +110,12 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT, LPVOID pvParam, UINT) {
     if (action != SPI_GETSCREENSAVERRUNNING || pvParam == nullptr ||
         hosted::s_screensaverQueryFails)
         return FALSE;
+    if (hosted::x11::Active()) {
+        bool running = false;
+        if (!hosted::x11::QueryScreensaver(&running)) return FALSE;
+        *static_cast<BOOL*>(pvParam) = running ? TRUE : FALSE;
+        return TRUE;
+    }
     *static_cast<BOOL*>(pvParam) = hosted::s_screensaverRunning ? TRUE : FALSE;
     return TRUE;
 }

@@ -186,6 +186,7 @@ struct WNDCLASSEXA {
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 
 // ---- Functions ---------------------------------------------------------------------

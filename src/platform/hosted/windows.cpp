@@ -2,9 +2,11 @@
 // layer: the program's own windows and the foreign windows a test puts on the
 // desktop share one table, as they share one desktop on Windows.
 #include "state.h"
+#include "x11_desktop.h"
 
 #include <cstring>
 #include <deque>
+#include <unistd.h>
 
 namespace hosted {
 namespace {
@@ -208,7 +210,9 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
         hosted::s_failNextCreate = false;
         return nullptr;
     }
-    HWND hwnd = hosted::NewWindow(className, windowName, hosted::kOwnProcessId, true);
+    // On a real desktop the program's windows belong to this very process.
+    const DWORD processId = hosted::x11::Active() ? static_cast<DWORD>(getpid()) : hosted::kOwnProcessId;
+    HWND hwnd = hosted::NewWindow(className, windowName, processId, true);
     if (hwnd == nullptr) return nullptr;
     hosted::Window* w = Find(hwnd);
     w->style = style & ~static_cast<DWORD>(WS_VISIBLE);
@@ -218,6 +222,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     w->height = height;
     w->proc = wc->wc.lpfnWndProc;
     w->parent = parent;
+    if (parent == nullptr) hosted::x11::CreateOwnWindow(hwnd, windowName, style, x, y, width, height);
     if (SendMessageA(hwnd, WM_NCCREATE, 0, 0) == FALSE || SendMessageA(hwnd, WM_CREATE, 0, 0) == -1) {
         DestroyWindow(hwnd);
         return nullptr;
@@ -232,10 +237,12 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     SendMessageA(hwnd, WM_DESTROY, 0, 0);
     SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
     if ((w = Find(hwnd)) != nullptr) w->exists = false;
+    hosted::x11::DestroyOwnWindow(hwnd);
     return TRUE;
 }
 
 BOOL WINAPI IsWindow(HWND hwnd) {
+    if (hosted::x11::IsForeignHandle(hwnd)) return hosted::x11::ForeignWindowExists(hwnd);
     return Find(hwnd) != nullptr;
 }
 
@@ -249,6 +256,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
         if ((w = Find(hwnd)) == nullptr) return wasVisible;
         w->visible = show;
         if (show) w->needsPaint = true;
+        hosted::x11::ShowOwnWindow(hwnd, show);
     }
     return wasVisible ? TRUE : FALSE;
 }
@@ -261,6 +269,10 @@ BOOL WINAPI UpdateWindow(HWND hwnd) {
 }
 
 BOOL WINAPI EnumWindows(WNDENUMPROC proc, LPARAM param) {
+    if (hosted::x11::Active()) {
+        hosted::x11::EnumTopLevelWindows(proc, param);
+        return TRUE;
+    }
     // The count is read afresh each time: the callback may make windows.
     for (std::size_t i = 0; i < hosted::s_windowCount; ++i) {
         const hosted::Window& w = hosted::s_windows[i];
@@ -273,6 +285,7 @@ BOOL WINAPI EnumWindows(WNDENUMPROC proc, LPARAM param) {
 int WINAPI GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
     if (text == nullptr || maxCount <= 0) return 0;
     text[0] = '\0';
+    if (hosted::x11::IsForeignHandle(hwnd)) return hosted::x11::ForeignWindowText(hwnd, text, maxCount);
     const hosted::Window* w = Find(hwnd);
     if (w == nullptr || !w->titleReadable) return 0;
     std::size_t n = w->title.size();
@@ -283,11 +296,12 @@ int WINAPI GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
 }
 
 int WINAPI GetSystemMetrics(int index) {
+    const bool x11 = hosted::x11::Active();
     switch (index) {
     case SM_CXSCREEN:
-        return hosted::s_screenWidth;
+        return x11 ? hosted::x11::ScreenWidth() : hosted::s_screenWidth;
     case SM_CYSCREEN:
-        return hosted::s_screenHeight;
+        return x11 ? hosted::x11::ScreenHeight() : hosted::s_screenHeight;
     default:
         return 0;
     }
@@ -306,6 +320,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) {
 }
 
 BOOL WINAPI PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT removeMsg) {
+    hosted::x11::Pump();
     if (hosted::detail::g_closeRequested && !hosted::s_closeDelivered) {
         hosted::s_closeDelivered = true;
         if (HWND main = hosted::MainWindow()) PostMessageA(main, WM_CLOSE, 0, 0);
@@ -378,10 +393,17 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 HWND WINAPI GetForegroundWindow() {
+    if (hosted::x11::Active()) return hosted::x11::Foreground();
     return hosted::s_foreground;
 }
 
 DWORD WINAPI GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
+    if (hosted::x11::IsForeignHandle(hwnd)) {
+        bool exists = false;
+        const DWORD id = hosted::x11::ForeignWindowProcessId(hwnd, &exists);
+        if (processId != nullptr) *processId = id;
+        return exists ? id + 1 : 0;  // any non-zero thread id for a window
+    }
     const hosted::Window* w = Find(hwnd);
     if (w == nullptr) {
         if (processId != nullptr) *processId = 0;

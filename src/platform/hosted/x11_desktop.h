@@ -1,0 +1,57 @@
+// The X11 desktop behind the hosted layer: other programs' windows, the
+// foreground window and the screen saver of a real X server, and the
+// program's own top-level windows mirrored there as real X windows.
+// Internal to the hosted layer; the live runner and tests choose it with
+// hosted::UseX11Desktop, and the Win32 functions ask it while it is active.
+#ifndef HORALUX_PLATFORM_HOSTED_X11_DESKTOP_H
+#define HORALUX_PLATFORM_HOSTED_X11_DESKTOP_H
+
+#include "win32_api.h"
+
+namespace hosted {
+namespace x11 {
+
+// Connects to the display; false (and the virtual desktop stays) when there
+// is no server to reach.
+bool Open(const char* displayName);
+void Close();
+// Connected, and the server still there.
+bool Active();
+
+// ---- Other programs' windows ----------------------------------------------------
+// Their handles carry a tag that no handle of the hosted window table has,
+// so a foreign window can never be taken for one of the program's own.
+bool IsForeignHandle(HWND hwnd);
+bool ForeignWindowExists(HWND hwnd);
+// The active top-level window; the program's own windows come back as their
+// hosted handles. NULL when no window is active.
+HWND Foreground();
+// GetWindowTextA of a foreign window: its UTF-8 title, cut between two
+// characters to fit. 0 for no title or no window.
+int ForeignWindowText(HWND hwnd, LPSTR text, int maxCount);
+// The process id the window names, or 0 when it names none on this host.
+DWORD ForeignWindowProcessId(HWND hwnd, bool* exists);
+// False when the server cannot tell (no MIT-SCREEN-SAVER extension).
+bool QueryScreensaver(bool* running);
+// Every top-level window of the server, hidden ones included, as EnumWindows
+// visits them.
+void EnumTopLevelWindows(WNDENUMPROC proc, LPARAM param);
+int ScreenWidth();
+int ScreenHeight();
+
+// ---- The program's own top-level windows ------------------------------------------
+void CreateOwnWindow(HWND hwnd, const char* title, DWORD style, int x, int y, int width, int height);
+// Returns once the window is on the screen, or off it (bounded, should the
+// window manager not answer).
+void ShowOwnWindow(HWND hwnd, bool show);
+void DestroyOwnWindow(HWND hwnd);
+
+// Handles what the server has sent: the session's close request to one of
+// the program's windows arrives as WM_CLOSE. A lost connection is the end of
+// the session: the program gets the close request and the desktop is empty.
+void Pump();
+
+}  // namespace x11
+}  // namespace hosted
+
+#endif
