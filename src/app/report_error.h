@@ -12,6 +12,8 @@ constexpr const char kMsgJournalNotEmptied[] =
 constexpr const char kMsgFilesFatal[] =
     "The protocol files can't be opened.\n\nThe application is terminated.";
 constexpr const char kMsgProtocolFiles[] = "The protocol files can't be opened.";
+constexpr const char kMsgNoProtocolDate[] =
+    "The date of the protocol can't be read from the file tmp.tsp, so no protocol was written.";
 
 constexpr const char kErrorCaption[] = "Error";
 constexpr const char kErrorLogPath[] = "error.txt";
