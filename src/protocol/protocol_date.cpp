@@ -53,6 +53,16 @@ bool IsReservedDeviceName(const char* name) {
     return false;
 }
 
+// ReadDecimal wraps in 32 bits, so a long run of digits could come out as 1
+// to 12; nine digits cannot wrap.
+bool ReadsWithoutWrap(const char* text) {
+    while (*text != '\0' && std::strchr(" \t\n\v\f\r", *text) != nullptr) ++text;
+    if (*text == '-' || *text == '+') ++text;
+    std::size_t digits = 0;
+    while (text[digits] >= '0' && text[digits] <= '9') ++digits;
+    return digits <= 9;
+}
+
 }  // namespace
 
 void MakePathToken(const char* text, char (&out)[kPathTokenSize]) {
@@ -73,7 +83,7 @@ void MakePathToken(const char* text, char (&out)[kPathTokenSize]) {
 }
 
 void MakeMonthFolderName(const char* monthToken, char (&out)[kPathTokenSize]) {
-    const std::int32_t month = ReadDecimal(monthToken);
+    const std::int32_t month = ReadsWithoutWrap(monthToken) ? ReadDecimal(monthToken) : 0;
     if (month >= 1 && month <= static_cast<std::int32_t>(kMonthCount)) {
         std::snprintf(out, kPathTokenSize, "%s", g_monthNames[month - 1]);
         return;
