@@ -86,7 +86,7 @@ void HandlePair(DetailRun* run, JournalRecord& previous, JournalRecord& current)
     if (!previous.damaged && std::strcmp(previous.title, kUntitledLine) == 0) return;
     std::int32_t seconds = 0;
     bool marked = !MeasureStretch(previous.time, current.time, &seconds);
-    if (previous.damaged || !ChecksumMatches(previous, run->date)) marked = true;
+    if (previous.damaged || current.timeCut || !ChecksumMatches(previous, run->date)) marked = true;
     WriteDetailRow(run, previous, current.time, seconds, marked);
 }
 
