@@ -4,9 +4,11 @@
 #include "protocol/statistics.h"
 #include "support/protocol_files.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -44,6 +46,59 @@ TEST_F(StatisticsTest, LongTextsAreCutTo255AndMatchedOnTheCut) {
     EXPECT_EQ(g_statTable[0].hits, 2);
     EXPECT_EQ(g_statTable[0].totalSeconds, 15);
     EXPECT_EQ(std::string(g_statTable[1].title), title.substr(0, 254));
+}
+
+TEST_F(StatisticsTest, TheSplitBetweenTitleAndApplicationIsPartOfTheKey) {
+    AddToStatistics("ab", "c", 1);
+    AddToStatistics("a", "bc", 2);
+    AddToStatistics("abc", "", 3);
+    AddToStatistics("", "abc", 4);
+    AddToStatistics("ab", "c", 5);
+    ASSERT_EQ(g_statRowCount, 4u);
+    EXPECT_EQ(g_statTable[0].totalSeconds, 6);
+    EXPECT_STREQ(g_statTable[3].application, "abc");
+}
+
+TEST_F(StatisticsTest, RowsAgreeWithASearchThroughEveryRow) {
+    // A model that searches its rows one after another, fed the same pairs.
+    struct ModelRow {
+        std::string title, application;
+        std::int32_t hits, maxSeconds, minSeconds, totalSeconds;
+    };
+    std::vector<ModelRow> model;
+    std::uint32_t state = 12345;
+    const auto next = [&state] { return state = state * 1103515245u + 12345u, (state >> 8) & 0xFFFFu; };
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint32_t pair = next() % 3000;
+        const std::int32_t seconds = static_cast<std::int32_t>(next() % 600);
+        // Every 7th title is longer than a row, differing only beyond 255 characters.
+        std::string title = "Title " + std::to_string(pair % 1000);
+        if (pair % 7 == 0) title = std::string(255, 'L') + std::to_string(pair);
+        const std::string application = "app" + std::to_string(pair / 1000) + ".exe";
+        AddToStatistics(title.c_str(), application.c_str(), seconds);
+        const std::string key = title.substr(0, 255);
+        auto row = std::find_if(model.begin(), model.end(), [&](const ModelRow& r) {
+            return r.title == key && r.application == application;
+        });
+        if (row == model.end()) {
+            model.push_back({key, application, 1, seconds, seconds, seconds});
+        } else {
+            ++row->hits;
+            row->totalSeconds += seconds;
+            row->maxSeconds = std::max(row->maxSeconds, seconds);
+            row->minSeconds = std::min(row->minSeconds, seconds);
+        }
+    }
+    ASSERT_EQ(g_statRowCount, model.size());
+    for (std::size_t i = 0; i < model.size(); ++i) {
+        const StatEntry& row = g_statTable[i];
+        EXPECT_EQ(row.title, model[i].title) << i;
+        EXPECT_EQ(row.application, model[i].application) << i;
+        EXPECT_EQ(row.hits, model[i].hits) << i;
+        EXPECT_EQ(row.totalSeconds, model[i].totalSeconds) << i;
+        EXPECT_EQ(row.maxSeconds, model[i].maxSeconds) << i;
+        EXPECT_EQ(row.minSeconds, model[i].minSeconds) << i;
+    }
 }
 
 TEST_F(StatisticsTest, TheShortestAndLongestFollowEveryStretch) {
