@@ -91,7 +91,8 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
         hosted::s_lastError = ERROR_ALREADY_EXISTS;
         return FALSE;
     }
-    if (flags & MOVEFILE_WRITE_THROUGH) {
+    // Only a real run can lose power; the virtual desktop's runs skip the wait.
+    if ((flags & MOVEFILE_WRITE_THROUGH) && hosted::IsLive()) {
         // The new content is on the disk before the name points at it.
         const int fd = open(existing, O_RDONLY);
         if (fd >= 0) {
