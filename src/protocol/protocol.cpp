@@ -45,8 +45,9 @@ void ReadProtocolDate(FILE* heartbeat, char (&date)[kClockTextSize]) {
         }
     }
     date[length] = '\0';
-    // An editor's CR LF line end is no part of the date.
-    if (length > 0 && date[length - 1] == '\r') date[length - 1] = '\0';
+    // An editor's CR LF line end is no part of the date; a line of nothing
+    // else still counts as a date, as it does for the day rollover.
+    if (length > 1 && date[length - 1] == '\r') date[length - 1] = '\0';
 }
 
 // A stretch ends where the next record begins; an end before the start is no
