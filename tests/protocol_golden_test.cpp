@@ -280,7 +280,7 @@ TEST_F(ProtocolFailureTest, AJournalThatCannotBeOpenedIsFatal) {
 
 TEST_F(ProtocolFailureTest, AnEmptyHeartbeatWritesNothingAndSaysWhy) {
     WriteJournalBytes(kStartWindowQuit);
-    for (const char* heartbeat : {"", "\n09:00:00\n", "\n"}) {
+    for (const char* heartbeat : {"", "\n09:00:00\n", "\n", "\r\n09:00:00\r\n"}) {
         hosted::ResetDesktop();
         g_running = true;
         WriteFile("tmp/tmp.tsp", heartbeat);
