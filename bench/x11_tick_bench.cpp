@@ -1,14 +1,16 @@
 // The cost of the live tracker's work on a real X11 desktop: a quiet tick
-// (nothing changed: the screen saver and the foreground window are asked), a
-// tick that records a window (title, process, program name and the journal
-// append as well), and a pass of the main loop between ticks (the drain of
-// the message queue, which reads what the X server sent).
+// (the heartbeat checked and stamped, the screen saver and the foreground
+// window asked, nothing changed), a tick that records a window (title,
+// process, program name and the journal append as well), and a pass of the
+// main loop between ticks (the drain of the message queue, which reads what
+// the X server sent).
 //
 //   DISPLAY=:N build/release/bench/x11_tick_bench
 //
 // needs an X server with an active window (bench/x11_idle_session.sh makes
 // one for the idle figures; any desktop session will do for these).
 #include "journal/clock.h"
+#include "journal/heartbeat.h"
 #include "journal/sampler.h"
 #include "platform/hosted/desktop.h"
 
@@ -28,6 +30,7 @@ void QuietTick(benchmark::State& state) {
     SampleForeground(sampler, timeText);  // the foreground is recorded once
     for (auto _ : state) {
         GetTimeString(timeText);
+        CheckHeartbeat();
         SampleForeground(sampler, timeText);
         benchmark::DoNotOptimize(sampler);
     }
@@ -40,6 +43,7 @@ void RecordingTick(benchmark::State& state) {
     for (auto _ : state) {
         sampler.lastWindow = nullptr;  // as if the foreground had just changed
         GetTimeString(timeText);
+        CheckHeartbeat();
         SampleForeground(sampler, timeText);
         benchmark::DoNotOptimize(sampler);
     }

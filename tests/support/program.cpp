@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "journal/checksum.h"
 #include "journal/record.h"
+#include "protocol/statistics.h"
 
 #include <cstdio>
 
@@ -12,6 +13,7 @@ void ResetProgramState() {
     g_running = true;
     g_tracking = true;
     g_hInstance = nullptr;
+    ResetStatistics();
 }
 
 int RunProgram() {
@@ -23,8 +25,8 @@ void CloseAt(std::int64_t when) {
     hosted::At(when, [] { PostMessageA(hosted::FindOwnWindow(kProductTitle), WM_CLOSE, 0, 0); });
 }
 
-std::string ClockAt(std::int64_t ms) {
-    const std::int64_t seconds = 9 * 3600 + ms / 1000;
+std::string ClockAt(std::int64_t ms, int startSecond) {
+    const std::int64_t seconds = startSecond + ms / 1000;
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(seconds / 3600 % 24),
                   static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
