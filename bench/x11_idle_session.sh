@@ -3,12 +3,16 @@
 # window, the release build tracking it for a while (600 s by default), then
 # its resident memory and the CPU time it used.
 #
-#   bash bench/x11_idle_session.sh [seconds]     (after cmake --build --preset release)
+#   bash bench/x11_idle_session.sh [seconds] [empty]    (after cmake --build --preset release)
+#
+# With "empty" the tracker runs without DISPLAY, on the empty desktop, in the
+# same session: the cost of the main loop alone, for comparison.
 #
 # It first runs the tick benchmark (x11_tick_bench) in the same session.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
+mode=${2:-x11}
 build=build/release
 tracker=$PWD/$build/src/horalux
 window=$PWD/$build/bench/horalux_bench_window
@@ -40,22 +44,25 @@ sleep 1
 "$PWD/$build/bench/x11_tick_bench" --benchmark_min_time=0.5 2>/dev/null || echo "(no tick benchmark: Google Benchmark missing?)"
 
 mkdir -p "$work/run"
-(cd "$work/run" && exec "$tracker" 2>/dev/null) &
+if [[ $mode == empty ]]; then
+  (cd "$work/run" && exec env -u DISPLAY "$tracker" 2>/dev/null) &
+else
+  (cd "$work/run" && exec "$tracker" 2>/dev/null) &
+fi
 tracker_pid=$!
 pids+=($tracker_pid)
-ticks=$(getconf CLK_TCK)
 started=$(date +%s.%N)
 sleep "$seconds"
 ended=$(date +%s.%N)
-read -r -a stat < "/proc/$tracker_pid/stat"
-# Fields 14 and 15 (utime, stime) counted from 1, after the command in parentheses.
-cpu_ticks=$((stat[13] + stat[14]))
+# The scheduler's own count of the time on a CPU, in nanoseconds (utime and
+# stime in /proc/<pid>/stat only count in whole clock ticks).
+read -r cpu_ns _ < "/proc/$tracker_pid/schedstat"
 rss=$(awk '/^VmRSS/ {print $2}' "/proc/$tracker_pid/status")
 hwm=$(awk '/^VmHWM/ {print $2}' "/proc/$tracker_pid/status")
 kill -TERM "$tracker_pid"
 wait "$tracker_pid" || true
 records=$(grep -c '^$' "$work/run/tmp/tmp.dat" || true)
-awk -v t="$cpu_ticks" -v hz="$ticks" -v a="$started" -v b="$ended" -v rss="$rss" -v hwm="$hwm" -v n="$records" 'BEGIN {
-  wall = b - a; cpu = t / hz;
-  printf "idle X session, %.0f s: resident %d KiB (peak %d KiB), CPU %.2f s = %.4f %% of one core, %d journal records\n",
+awk -v ns="$cpu_ns" -v a="$started" -v b="$ended" -v rss="$rss" -v hwm="$hwm" -v n="$records" -v mode="$mode" 'BEGIN {
+  wall = b - a; cpu = ns / 1e9;
+  printf "idle X session (" mode " desktop), %.0f s: resident %d KiB (peak %d KiB), CPU %.3f s = %.4f %% of one core, %d journal records\n",
          wall, rss, hwm, cpu, 100 * cpu / wall, n }'
