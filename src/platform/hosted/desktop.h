@@ -137,6 +137,9 @@ LOGFONTA FontOf(HGDIOBJ font);
 void FailFontCreation(int times = 1);
 // BeginPaint calls not yet ended with EndPaint.
 int OpenPaintContexts();
+// Memory contexts deleted while one of the program's objects was still
+// selected into them, instead of the context's own one put back first.
+int ContextsDeletedHoldingObjects();
 
 struct ImageLoad {
     int resourceId;

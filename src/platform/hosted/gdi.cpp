@@ -43,6 +43,7 @@ std::vector<GdiObject> s_objects;
 int s_created[4];
 int s_deleted[4];
 int s_openPaints = 0;
+int s_deletedHolding = 0;
 int s_failFonts = 0;
 std::vector<ImageLoad> s_imageLoads;
 std::vector<BitBltCall> s_bitBlts;
@@ -172,6 +173,7 @@ void ResetGdi() {
     for (int& n : s_created) n = 0;
     for (int& n : s_deleted) n = 0;
     s_openPaints = 0;
+    s_deletedHolding = 0;
     s_failFonts = 0;
     s_imageLoads.clear();
     s_bitBlts.clear();
@@ -243,6 +245,10 @@ int OpenPaintContexts() {
     return s_openPaints;
 }
 
+int ContextsDeletedHoldingObjects() {
+    return s_deletedHolding;
+}
+
 const std::vector<ImageLoad>& ImageLoads() {
     return s_imageLoads;
 }
@@ -310,6 +316,9 @@ HDC WINAPI CreateCompatibleDC(HDC dc) {
 BOOL WINAPI DeleteDC(HDC dc) {
     hosted::GdiObject* o = AliveDC(dc);
     if (o == nullptr || o->paint) return FALSE;  // a paint context ends with EndPaint
+    const hosted::GdiObject* bitmap = hosted::Object(o->bitmap);
+    const hosted::GdiObject* font = hosted::Object(o->selectedFont);
+    if ((bitmap != nullptr && !bitmap->stock) || (font != nullptr && !font->stock)) ++hosted::s_deletedHolding;
     hosted::ReleaseSelection(*o);
     o->alive = false;
     if (!o->system) ++hosted::s_deleted[hosted::Slot(GdiKind::DeviceContext)];
