@@ -149,6 +149,10 @@ LRESULT DefaultDialogMessage(HWND hwnd, Window& w, UINT msg, WPARAM wParam, LPAR
     case WM_SETFONT:
         w.font = reinterpret_cast<HFONT>(wParam);
         return 0;
+    case WM_SETCURSOR:
+        // Over the dialog itself, and over statics the mouse passes through.
+        SetCursor(detail::StockCursor(kArrowCursor));
+        return TRUE;
     default:
         return 0;
     }
@@ -420,6 +424,12 @@ BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
     if (w == nullptr || !w->isDialog) return FALSE;
     w->dialogEnded = true;
     w->dialogResult = result;
+    for (std::size_t i = hosted::s_calls.size(); i-- > 0;) {
+        if (hosted::s_calls[i].dialog != dialog) continue;
+        hosted::s_calls[i].ended = true;
+        hosted::s_calls[i].result = result;
+        break;
+    }
     return TRUE;
 }
 

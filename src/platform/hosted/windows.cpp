@@ -211,7 +211,8 @@ WindowInfo DescribeWindow(HWND window) {
     info.visible = w->visible;
     info.className = w->className;
     info.title = w->title;
-    info.style = w->style;
+    // As GetWindowLong reads it: WS_VISIBLE tells whether the window is shown.
+    info.style = w->style | (w->visible ? static_cast<DWORD>(WS_VISIBLE) : 0u);
     info.x = w->x;
     info.y = w->y;
     info.width = w->width;
