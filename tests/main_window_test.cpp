@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "resource.h"
 #include "support/program.h"
+#include "support/protocol_files.h"
 
 #include <cstring>
 #include <functional>
@@ -14,7 +15,8 @@ using namespace testing_support;
 
 constexpr DWORD kEditorPid = 100;
 constexpr DWORD kBrowserPid = 200;
-constexpr int kIdArrow = 32512;
+constexpr const char kTodayDetail[] = "Protocols/2026/January/2026-01-05_detail.csv";
+constexpr const char kTodayStat[] = "Protocols/2026/January/2026-01-05_stat.csv";
 
 class MainWindowTest : public ProgramTest {
 protected:
@@ -251,6 +253,7 @@ TEST_F(MainWindowTest, EachCommandWorksWhateverTheHighWordHolds) {
         {ID_TRAY_CONTINUE,
          [] { return g_tracking && hosted::TrayCalls().size() >= 2 && hosted::TrayCalls()[1].message == NIM_MODIFY; }},
         {ID_TRAY_OPEN_FOLDER, [] { return hosted::ShellExecutes().size() == 1; }},
+        {ID_TRAY_CREATE_PROTOCOL, [] { return FileExists(kTodayDetail) && FileExists(kTodayStat); }},
     };
     for (const Case& c : cases) {
         for (const WORD high : {WORD{0}, WORD{1}, WORD{0x8001}, WORD{0xFFFF}}) {
@@ -301,11 +304,13 @@ TEST_F(MainWindowTest, PauseAndContinueChangeTheIconBeforeTheFlagAndHoldTheTicks
     EXPECT_EQ(seen[2].icon, IDI_TRACKING);
     EXPECT_FALSE(seen[2].tracking) << "Continue: the icon changes while the flag is still clear";
     EXPECT_EQ(seen[3].message, static_cast<DWORD>(NIM_DELETE));
-    // No tick while paused; the first pass after Continue takes one at once.
-    // Continue and Quit made the hidden window the foreground one before the
-    // ticks after them, so that is what the sampler saw then.
-    EXPECT_EQ(Journal(), Started(ClockAt(kStartMs)) + Editor(TickAt(1)) + Record(ClockAt(continueAt), "Horalux", "-") +
-                             Quit(ClockAt(continueAt + 1250)));
+    // No tick while paused; the first pass after Continue takes one at once,
+    // and its heartbeat check sees the pause as a gap since the last tick.
+    // The menu made the hidden window the foreground one, so that is what
+    // the sampler saw then.
+    EXPECT_EQ(Journal(), Started(ClockAt(kStartMs)) + Editor(TickAt(1)) +
+                             Record(ClockAt(TickAt(1)), "Tracking interrupted", "-") +
+                             Record(ClockAt(continueAt), "Horalux", "-") + Quit(ClockAt(continueAt + 1250)));
 }
 
 TEST_F(MainWindowTest, QuitRemovesTheIconEndsTrackingAndLeavesTheHiddenWindow) {
@@ -365,6 +370,25 @@ TEST_F(MainWindowTest, OpenProtocolFolderCallsTheShellAlsoBeforeAnyProtocolExist
         EXPECT_FALSE(FileExists("error.txt"));
         EXPECT_EQ(Journal(), Started(ClockAt(kStartMs)) + Quit(ClockAt(kStartMs + 2250)));
     }
+}
+
+TEST_F(MainWindowTest, CreateCurrentProtocolWritesTodaysProtocolsFromTheRunningJournal) {
+    SwitchAt(TickAt(1) + 100, browser_);
+    const std::int64_t chosenAt = TickAt(2) + 1000;
+    std::string journalBefore;
+    hosted::At(chosenAt - 100, [&] { journalBefore = Journal(); });
+    ChooseFromTrayMenu(chosenAt, ID_TRAY_CREATE_PROTOCOL);
+    QuitAt(chosenAt + 1000);
+    EXPECT_EQ(RunProgram(), 0);
+    // One row per record that has a successor; the browser's last record has none yet.
+    EXPECT_EQ(ReadFile(kTodayDetail),
+              std::string(kDetailHeaderLine) + "\"Tracking started\",\"-\",\"09:00:05\",\"09:00:15\",\"0:0:10\"\r\n" +
+                  "\"notes.txt - Editor\",\"editor.exe\",\"09:00:15\",\"09:00:25\",\"0:0:10\"\r\n");
+    EXPECT_EQ(ReadFile(kTodayStat).substr(0, std::strlen(kStatHeaderLine)), kStatHeaderLine);
+    // The journal goes on: nothing emptied, nothing reported.
+    EXPECT_EQ(journalBefore, Started(ClockAt(kStartMs)) + Editor(TickAt(1)) + Browser(TickAt(2)));
+    EXPECT_EQ(Journal(), journalBefore + Quit(ClockAt(chosenAt + 1250)));
+    EXPECT_TRUE(hosted::MessageBoxes().empty());
 }
 
 TEST_F(MainWindowTest, AfterAShellRestartTheIconComesBackWithTheIconOfTheCurrentState) {
@@ -427,7 +451,9 @@ TEST_F(MainWindowTest, AMenuHeldOpenForAMinuteHoldsTheLoopAndTheNextPassTicksAtO
     EXPECT_EQ(hosted::PopupMenus()[0].opened, PassAt(clickAt));
     EXPECT_EQ(hosted::PopupMenus()[0].closed, menuClosed);
     EXPECT_EQ(hosted::PopupMenus()[0].chosen, 0u);
-    EXPECT_EQ(Journal(), Started(ClockAt(kStartMs)) + Editor(TickAt(1)) + Browser(menuClosed) +
+    // The tick after the menu sees the minute as a gap since the last one.
+    EXPECT_EQ(Journal(), Started(ClockAt(kStartMs)) + Editor(TickAt(1)) +
+                             Record(ClockAt(TickAt(1)), "Tracking interrupted", "-") + Browser(menuClosed) +
                              Quit(ClockAt(PassAt(menuClosed + 5000) + 250)));
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/about_dialog.h"
 #include "app/app.h"
+#include "protocol/protocol.h"
 #include "resource.h"
 
 NOTIFYICONDATAA g_trayIcon;
@@ -118,7 +119,7 @@ void RunTrayCommand(HWND hwnd, WORD command) {
         ShellExecuteA(hwnd, "open", kProtocolFolder, nullptr, nullptr, SW_SHOW);
         break;
     case ID_TRAY_CREATE_PROTOCOL:
-        // CreateProtocol() is called here once the protocol generator is in.
+        CreateProtocol();  // reports its own failures
         break;
     default:
         break;

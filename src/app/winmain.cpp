@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/report_error.h"
 #include "journal/clock.h"
+#include "journal/heartbeat.h"
 #include "journal/record.h"
 #include "journal/sampler.h"
 #include "resource.h"
@@ -45,6 +46,7 @@ bool TickDue(const LoopState& loop) {
 
 void TakeTick(LoopState& loop) {
     GetTimeString(loop.timeText);
+    CheckHeartbeat();
     SampleForeground(loop.sampler, loop.timeText);
     loop.lastTickTime = timeGetTime();  // the next ten seconds count from the end of this tick
 }
@@ -105,6 +107,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     loop.lastTickTime = timeGetTime();
     loop.sampler = kSamplerStart;
     GetTimeString(loop.timeText);
+    CheckHeartbeat();
     AppendRecord(loop.timeText, kTextTrackingStarted, kTextNone);
 
     while (g_running) {

@@ -44,8 +44,8 @@ void QuitAt(std::int64_t when) {
     ChooseFromTrayMenu(when, ID_TRAY_QUIT);
 }
 
-std::string ClockAt(std::int64_t ms) {
-    const std::int64_t seconds = 9 * 3600 + ms / 1000;
+std::string ClockAt(std::int64_t ms, int startSecond) {
+    const std::int64_t seconds = startSecond + ms / 1000;
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(seconds / 3600 % 24),
                   static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));

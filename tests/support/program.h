@@ -23,8 +23,10 @@ constexpr std::int64_t kStartMs = 5000;
 // than 10000 ms have passed since the end of the previous one.
 constexpr std::int64_t TickAt(int n) { return kStartMs + 10250LL * n; }
 
-// The German time text of the fresh clock (09:00:00) plus `ms` virtual ms.
-std::string ClockAt(std::int64_t ms);
+// The German time text `ms` virtual ms after a clock set to `startSecond`
+// (seconds of the day; the fresh desktop's 09:00:00 by default).
+constexpr int kNineOClock = 9 * 3600;
+std::string ClockAt(std::int64_t ms, int startSecond = kNineOClock);
 
 // Puts every process-wide variable of the program back to its start value.
 void ResetProgramState();

@@ -69,8 +69,9 @@ void SetScreensaverQueryFails(bool fails);
 int OpenProcessHandles();
 
 // ---- Failures ---------------------------------------------------------------------
-// The next `times` calls (or every call, with -1) that open this path fail.
-void FailOpen(const char* path, int times = -1);
+// The next `times` calls (or every call, with -1) that open this path fail;
+// with a mode given, only opens in exactly that mode ("w", "rb", ...).
+void FailOpen(const char* path, int times = -1, const char* mode = nullptr);
 // The next `times` calls that create this folder fail.
 void FailCreateDirectory(const char* path, int times = -1);
 // The next CreateWindowExA fails.
