@@ -220,7 +220,7 @@ TEST_F(HeartbeatTest, AnEmptyJournalAtTheRolloverKeepsTheDaysProtocol) {
 }
 
 TEST_F(HeartbeatTest, AHeartbeatWithoutADateCountsAsAbsentAndKeepsTheJournal) {
-    for (const char* content : {"", "\n", "\n09:00:00\n"}) {
+    for (const char* content : {"", "\n", "\n09:00:00\n", "\r\n09:00:00\r\n"}) {
         TempWorkDir fresh;
         hosted::ResetDesktop();
         ResetProgramState();
@@ -254,6 +254,17 @@ TEST_F(HeartbeatTest, AHeartbeatCutAfterItsDateStillRollsTheDayButMeasuresNoGap)
     RunUntil(kStartMs + 1000);
     EXPECT_TRUE(FileExists(kYesterdayDetail));
     EXPECT_EQ(Journal(), Started(ClockAt(kStartMs)) + Quit(ClockAt(kStartMs + 1250)));
+}
+
+TEST_F(HeartbeatTest, AHeartbeatSavedWithCrLfLineEndsReadsAsWritten) {
+    MakeFolder("tmp");
+    const std::string stored = ClockAt(kStartMs - 60000);
+    WriteFile("tmp/tmp.tsp", std::string(kToday) + "\r\n" + stored + "\r\n");
+    RunUntil(kStartMs + 1000);
+    // The same day, so no rollover; the gap is measured from the stored time.
+    EXPECT_EQ(Journal(), Record(stored, "Tracking interrupted", "-") + Started(ClockAt(kStartMs)) +
+                             Quit(ClockAt(kStartMs + 1250)));
+    EXPECT_FALSE(FileExists("Protocols"));
 }
 
 TEST_F(HeartbeatTest, OverLongHandEditedLinesAreReadSafely) {

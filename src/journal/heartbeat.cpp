@@ -17,29 +17,13 @@ enum class Stored {
     DateAndTime,
 };
 
-// Reads one line up to its line feed. A line longer than a clock string keeps
-// its first 31 characters; the rest of it is passed over. True when the line
-// held anything or ended in a line feed.
-bool ReadLine(FILE* file, char (&line)[kClockTextSize]) {
-    int length = 0;
-    int c = 0;
-    bool any = false;
-    while ((c = std::fgetc(file)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        if (length < kClockTextSize - 1) line[length++] = static_cast<char>(c);
-    }
-    line[length] = '\0';
-    return any;
-}
-
 Stored ReadHeartbeat(char (&date)[kClockTextSize], char (&time)[kClockTextSize]) {
     date[0] = '\0';
     time[0] = '\0';
     FILE* file = OpenStream(kHeartbeatPath, "rb");
     if (file == nullptr) return Stored::Nothing;
-    ReadLine(file, date);
-    const bool hasTime = ReadLine(file, time);
+    ReadHeartbeatLine(file, date);
+    const bool hasTime = ReadHeartbeatLine(file, time);
     std::fclose(file);
     if (date[0] == '\0') {
         // Only a hand-edited or damaged file lacks its date. Counting it as

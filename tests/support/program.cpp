@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "journal/checksum.h"
 #include "journal/record.h"
+#include "protocol/statistics.h"
 
 #include <cstdio>
 
@@ -18,6 +19,7 @@ void ResetProgramState() {
     g_taskbarCreatedMessage = 0;
     g_prevUrlLinkProc = nullptr;
     g_prevMailLinkProc = nullptr;
+    ResetStatistics();
 }
 
 int RunProgram() {
