@@ -6,6 +6,7 @@
 #include "journal/heartbeat.h"
 #include "journal/record.h"
 #include "journal/sampler.h"
+#include "resource.h"
 
 #include <cstring>
 
@@ -19,9 +20,6 @@ const char* const g_productTitles[kProductTitleCount] = {kProductTitle, "Horalux
 static_assert(sizeof g_running == 1 && sizeof g_tracking == 1, "the flags are one byte each");
 
 namespace {
-
-constexpr int kResourceMainIcon = 139;      // IDI_MAIN
-constexpr int kResourceTrackingIcon = 140;  // IDI_TRACKING
 
 // What WinMain keeps for the life of its loop.
 struct LoopState {
@@ -77,11 +75,11 @@ void RegisterMainClass(HINSTANCE instance) {
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MainWndProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kResourceMainIcon));
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     wc.lpszClassName = kProductTitle;
-    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(kResourceTrackingIcon));
+    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRACKING));
     RegisterClassExA(&wc);
 }
 

@@ -1,6 +1,8 @@
 #include "support/program.h"
 
+#include "app/about_dialog.h"
 #include "app/app.h"
+#include "app/main_window.h"
 #include "journal/checksum.h"
 #include "journal/record.h"
 #include "protocol/statistics.h"
@@ -13,6 +15,10 @@ void ResetProgramState() {
     g_running = true;
     g_tracking = true;
     g_hInstance = nullptr;
+    g_trayIcon = NOTIFYICONDATAA{};
+    g_taskbarCreatedMessage = 0;
+    g_prevUrlLinkProc = nullptr;
+    g_prevMailLinkProc = nullptr;
     ResetStatistics();
 }
 
@@ -22,7 +28,22 @@ int RunProgram() {
 }
 
 void CloseAt(std::int64_t when) {
-    hosted::At(when, [] { PostMessageA(hosted::FindOwnWindow(kProductTitle), WM_CLOSE, 0, 0); });
+    hosted::At(when, [] { PostMessageA(MainWindow(), WM_CLOSE, 0, 0); });
+}
+
+HWND MainWindow() {
+    return hosted::FindOwnWindow(kProductTitle);
+}
+
+void ChooseFromTrayMenu(std::int64_t when, UINT commandId, std::int64_t holdMs) {
+    hosted::At(when, [commandId, holdMs] {
+        hosted::PlanMenuChoice(commandId, holdMs);
+        hosted::ClickTrayIcon(WM_RBUTTONDOWN);
+    });
+}
+
+void QuitAt(std::int64_t when) {
+    ChooseFromTrayMenu(when, ID_TRAY_QUIT);
 }
 
 std::string ClockAt(std::int64_t ms, int startSecond) {

@@ -114,6 +114,13 @@ void AdvanceTo(std::int64_t until) {
     }
 }
 
+bool AdvanceToNextAction() {
+    if (s_actions.empty()) return false;
+    const std::int64_t when = s_actions.begin()->first.first;
+    AdvanceTo(when > s_now ? when : s_now);
+    return true;
+}
+
 }  // namespace detail
 
 bool IsLive() {
