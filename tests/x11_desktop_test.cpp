@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -254,22 +255,51 @@ TEST_F(X11DesktopTest, TheScreenSaverForcedOnIsRecordedOnce) {
                                             Window(TickAt(5), "News - Browser", "web browser"));
 }
 
-TEST_F(X11DesktopTest, TheProgramsWindowIsARealWindowTitledHoraluxCentredOnTheScreen) {
+// The splash picture's colour at a point, from the committed bitmap (24 bits,
+// bottom-up rows padded to four bytes).
+long SplashPixel(int x, int y) {
+    const std::string bmp = ReadFile(HORALUX_RES_DIR "/splash.bmp");
+    if (bmp.size() < 54) return -2;
+    const auto u32 = [&bmp](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at + 1])) << 8 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at + 2])) << 16 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at + 3])) << 24;
+    };
+    const std::size_t pixels = u32(10), width = u32(18), height = u32(22);
+    const std::size_t stride = (width * 3 + 3) / 4 * 4;
+    const std::size_t at = pixels + (height - 1 - static_cast<std::size_t>(y)) * stride + static_cast<std::size_t>(x) * 3;
+    if (at + 3 > bmp.size()) return -2;
+    return static_cast<long>(static_cast<unsigned char>(bmp[at + 2])) << 16 |
+           static_cast<long>(static_cast<unsigned char>(bmp[at + 1])) << 8 |
+           static_cast<long>(static_cast<unsigned char>(bmp[at]));
+}
+
+TEST_F(X11DesktopTest, TheSplashShowsItsPictureCentredForFiveSecondsThenHides) {
     StartSession();
-    const unsigned long editor = StartWindow({"--title", "notes.txt – Editor"}, "editor");
-    ActivateAt(TickAt(1) - 2000, editor);
     X11Session* s = session_.get();
-    hosted::At(TickAt(1) + 100, [s] {
-        const X11Session::Geometry g = s->Describe(s->FindWindowTitled(kProductTitle));
-        EXPECT_TRUE(g.exists);
-        EXPECT_EQ(g.x, (s->Width() - 356) / 2);
-        EXPECT_EQ(g.y, (s->Height() - 205) / 2);
-        EXPECT_EQ(g.width, 356);
-        EXPECT_EQ(g.height, 205);
+    X11Session::Geometry during{}, after{};
+    std::vector<long> shown, expected;
+    const int points[][2] = {{0, 0}, {178, 102}, {355, 204}, {60, 150}, {300, 20}};
+    hosted::At(kStartMs / 2, [&] {
+        const unsigned long splash = s->FindWindowTitled(kProductTitle);
+        during = s->Describe(splash);
+        for (const auto& p : points) {
+            shown.push_back(s->PixelAt(splash, p[0], p[1]));
+            expected.push_back(SplashPixel(p[0], p[1]));
+        }
     });
-    CloseAt(TickAt(1) + 200);
+    hosted::At(kStartMs + 100, [&] { after = s->Describe(s->FindWindowTitled(kProductTitle)); });
+    CloseAt(kStartMs + 200);
     EXPECT_EQ(RunProgram(), 0);
-    EXPECT_EQ(Sampled(TickAt(1) + 500), Window(TickAt(1), "notes.txt – Editor", "editor"));
+    EXPECT_TRUE(during.viewable);
+    EXPECT_EQ(during.x, (s->Width() - 356) / 2);
+    EXPECT_EQ(during.y, (s->Height() - 205) / 2);
+    EXPECT_EQ(during.width, 356);
+    EXPECT_EQ(during.height, 205);
+    EXPECT_EQ(shown, expected) << "the picture, its last column cut";
+    EXPECT_TRUE(after.exists) << "the window stays for the instance check";
+    EXPECT_FALSE(after.viewable);
 }
 
 TEST_F(X11DesktopTest, ASecondCopyFindsTheFirstOnesWindowAndDoesNotStart) {

@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/scrnsaver.h>
 
 #include <fcntl.h>
@@ -473,6 +474,16 @@ X11Session::Geometry X11Session::Describe(unsigned long window) {
     g.width = a.width;
     g.height = a.height;
     return g;
+}
+
+long X11Session::PixelAt(unsigned long window, int x, int y) {
+    Display* d = Connection();
+    XImage* image = XGetImage(d, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) return -1;
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    // Xvfb's 24-bit TrueColor: the pixel is 0xRRGGBB already.
+    return static_cast<long>(pixel & 0xFFFFFF);
 }
 
 void X11Session::KillServer() {

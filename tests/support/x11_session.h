@@ -88,6 +88,9 @@ public:
         int x, y, width, height;  // in root coordinates
     };
     Geometry Describe(unsigned long window);
+    // The colour on the screen at a point of a mapped window, as 0xRRGGBB,
+    // or -1 when it can't be read.
+    long PixelAt(unsigned long window, int x, int y);
 
     // The server goes away, as at the end of a session.
     void KillServer();

@@ -8,6 +8,7 @@
 // context cannot be deleted, a context is not deleted with DeleteObject.
 #include "resources.h"
 #include "state.h"
+#include "x11_desktop.h"
 
 #include <cstring>
 
@@ -445,6 +446,12 @@ BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC source, in
     call.rop = rop;
     call.when = hosted::Now();
     hosted::s_bitBlts.push_back(call);
+    // On the X11 desktop the picture really appears in the window.
+    if (from != nullptr && rop == SRCCOPY)
+        if (const hosted::GdiObject* bitmap = hosted::Object(from->bitmap))
+            if (bitmap->dibSection)
+                hosted::x11::DrawBitmap(to->window, x, y, width, height, bitmap->bits.data(), bitmap->bits.size(),
+                                        bitmap->width, bitmap->height, bitmap->bitsPerPixel, sourceX, sourceY);
     return TRUE;
 }
 

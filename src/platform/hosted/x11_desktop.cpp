@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -535,6 +536,65 @@ void DestroyOwnWindow(HWND hwnd) {
         s_own.erase(it);
         return;
     }
+}
+
+namespace {
+
+// The position of a colour channel's lowest bit in a visual's mask.
+int ShiftOf(unsigned long mask) {
+    int shift = 0;
+    while (mask != 0 && (mask & 1) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+}  // namespace
+
+void DrawBitmap(HWND hwnd, int x, int y, int width, int height, const unsigned char* bits, std::size_t size,
+                int bitmapWidth, int bitmapHeight, int bitsPerPixel, int sourceX, int sourceY) {
+    const OwnWindow* own = FindOwn(hwnd);
+    if (!Usable() || own == nullptr || own->picture == None || bits == nullptr) return;
+    if (bitsPerPixel != 24 && bitsPerPixel != 32) return;
+    Visual* visual = DefaultVisual(s_display, s_screen);
+    const int depth = DefaultDepth(s_display, s_screen);
+    if (visual->c_class != TrueColor || depth < 24) return;  // the plain face stays
+    if (width <= 0 || height <= 0 || bitmapWidth <= 0 || bitmapHeight <= 0) return;
+    const std::size_t stride = (static_cast<std::size_t>(bitmapWidth) * static_cast<std::size_t>(bitsPerPixel) + 31) / 32 * 4;
+    const std::size_t pixelBytes = static_cast<std::size_t>(bitsPerPixel / 8);
+    XImage* image = XCreateImage(s_display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                                 static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+    if (image == nullptr) return;
+    image->data = static_cast<char*>(std::calloc(static_cast<std::size_t>(image->bytes_per_line) *
+                                                     static_cast<std::size_t>(height), 1));
+    if (image->data == nullptr) {
+        XDestroyImage(image);
+        return;
+    }
+    const int red = ShiftOf(visual->red_mask), green = ShiftOf(visual->green_mask), blue = ShiftOf(visual->blue_mask);
+    for (int dy = 0; dy < height; ++dy) {
+        const int sy = sourceY + dy;
+        if (sy < 0 || sy >= bitmapHeight) continue;
+        const std::size_t row = static_cast<std::size_t>(bitmapHeight - 1 - sy) * stride;  // bottom-up
+        for (int dx = 0; dx < width; ++dx) {
+            const int sx = sourceX + dx;
+            if (sx < 0 || sx >= bitmapWidth) continue;
+            const std::size_t at = row + static_cast<std::size_t>(sx) * pixelBytes;
+            if (at + 3 > size) continue;
+            const unsigned long pixel = static_cast<unsigned long>(bits[at + 2]) << red |
+                                        static_cast<unsigned long>(bits[at + 1]) << green |
+                                        static_cast<unsigned long>(bits[at]) << blue;
+            XPutPixel(image, dx, dy, pixel);
+        }
+    }
+    GC gc = XCreateGC(s_display, own->picture, 0, nullptr);
+    XPutImage(s_display, own->picture, gc, image, 0, 0, x, y, static_cast<unsigned>(width),
+              static_cast<unsigned>(height));
+    XFreeGC(s_display, gc);
+    XDestroyImage(image);  // frees the pixels too
+    XClearWindow(s_display, own->xid);
+    XFlush(s_display);
 }
 
 void Pump() {

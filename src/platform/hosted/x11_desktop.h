@@ -8,6 +8,8 @@
 
 #include "win32_api.h"
 
+#include <cstddef>
+
 namespace hosted {
 namespace x11 {
 
@@ -45,6 +47,11 @@ void CreateOwnWindow(HWND hwnd, const char* title, DWORD style, int x, int y, in
 // window manager not answer).
 void ShowOwnWindow(HWND hwnd, bool show);
 void DestroyOwnWindow(HWND hwnd);
+// A BitBlt of a bitmap onto one of the program's windows: `bits` are the rows
+// of a bottom-up device-independent bitmap of 24 or 32 bits a pixel. The
+// window keeps the picture, also while the program does not paint.
+void DrawBitmap(HWND hwnd, int x, int y, int width, int height, const unsigned char* bits, std::size_t size,
+                int bitmapWidth, int bitmapHeight, int bitsPerPixel, int sourceX, int sourceY);
 
 // Handles what the server has sent: the session's close request to one of
 // the program's windows arrives as WM_CLOSE. A lost connection is the end of
