@@ -6,6 +6,8 @@
 #include "support/program.h"
 #include "support/x11_session.h"
 
+#include <X11/X.h>
+
 #include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -352,6 +354,121 @@ TEST_F(X11DesktopTest, TheEndOfTheXServerEndsTrackingWithTheQuitRecord) {
     EXPECT_EQ(RunProgram(), 0);
     EXPECT_FALSE(hosted::UsesX11Desktop());
     EXPECT_EQ(Sampled(killAt), Window(TickAt(1), "notes.txt – Editor", "editor"));
+}
+
+// What a user does with the tray icon's menu, as planned actions: once the
+// menu is open, a click on the item with this text. The texts of each menu
+// seen go to `seen` ("-" for a separator).
+void ChooseFromMenu(X11Session* s, const std::string& text, std::vector<std::vector<std::string>>* seen,
+                    int patience = 400) {
+    hosted::After(100, [=] {
+        const std::vector<hosted::ShownMenuItem> items = hosted::ShownMenu();
+        if (items.empty()) {
+            // Not open yet: the program opens it at a pass of its loop.
+            if (patience > 0) ChooseFromMenu(s, text, seen, patience - 1);
+            else ADD_FAILURE() << "the menu did not open for " << text;
+            return;
+        }
+        std::vector<std::string> texts;
+        const hosted::ShownMenuItem* target = nullptr;
+        for (const hosted::ShownMenuItem& item : items) {
+            texts.push_back(item.text.empty() ? "-" : item.text);
+            if (item.text == text) target = &item;
+        }
+        seen->push_back(texts);
+        ASSERT_NE(target, nullptr) << text;
+        EXPECT_TRUE(s->Click(target->x + target->width / 2, target->y + target->height / 2, 1));
+    });
+}
+
+TEST_F(X11DesktopTest, TheTrayIconDocksAndItsMenuPausesContinuesMakesTheProtocolAndQuits) {
+    REQUIRE_X11_PROGRAMS("trayer");
+    StartSession(X11Session::Manager::kOpenbox, /*connect=*/false);
+    ASSERT_TRUE(session_->StartTrayHost()) << "trayer did not take the tray";
+    ASSERT_TRUE(hosted::UseX11Desktop(session_->DisplayName().c_str()));
+    const unsigned long editor = StartWindow({"--title", "notes.txt – Editor"}, "editor");
+    ActivateAt(TickAt(1) - 2000, editor);
+    X11Session* s = session_.get();
+    std::vector<std::vector<std::string>> menus;
+    std::vector<long> iconPixels;
+    bool docked = false;
+    const auto rightClickIcon = [s, &iconPixels](bool lookAtIt) {
+        const unsigned long icon = s->FindTrayIcon();
+        const X11Session::Geometry g = s->Describe(icon);
+        if (lookAtIt) iconPixels.push_back(s->PixelAt(icon, g.width / 2, g.height / 2 + 1));
+        EXPECT_TRUE(s->ClickCentre(icon, 3));
+        EXPECT_TRUE(hosted::AwaitX11Event(ButtonPress, 5000)) << "the click reaches the program";
+    };
+    const std::int64_t t1 = TickAt(1) + 100, step = 60000;
+    hosted::At(t1, [&, s] {
+        const unsigned long icon = s->FindTrayIcon();
+        docked = icon != 0 && s->Describe(icon).viewable;
+        rightClickIcon(true);
+        ChooseFromMenu(s, "Pause", &menus);
+    });
+    hosted::At(t1 + step, [&, s] {
+        rightClickIcon(true);
+        ChooseFromMenu(s, "Continue", &menus);
+    });
+    hosted::At(t1 + 2 * step, [&, s] {
+        rightClickIcon(true);
+        ChooseFromMenu(s, "Create current protocol", &menus);
+    });
+    hosted::At(t1 + 3 * step, [&, s] {
+        rightClickIcon(false);
+        ChooseFromMenu(s, "Quit", &menus);
+    });
+    EXPECT_EQ(RunProgram(), 0);
+
+    EXPECT_TRUE(docked) << "the icon sits in the tray host";
+    const std::vector<std::string> tracking = {"About", "-", "Create current protocol", "Open protocol folder",
+                                               "-", "Pause", "-", "Quit"};
+    std::vector<std::string> paused = tracking;
+    paused[5] = "Continue";
+    EXPECT_EQ(menus, (std::vector<std::vector<std::string>>{tracking, paused, tracking, tracking}));
+    ASSERT_EQ(iconPixels.size(), 3u);
+    EXPECT_NE(iconPixels[1], iconPixels[0]) << "the paused icon shows while paused";
+    EXPECT_EQ(iconPixels[2], iconPixels[0]) << "and the tracking icon again after Continue";
+    std::vector<DWORD> requests;
+    for (const hosted::TrayCall& call : hosted::TrayCalls())
+        if (call.result) requests.push_back(call.message);
+    EXPECT_EQ(requests, (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_MODIFY, NIM_DELETE}));
+    EXPECT_TRUE(FileExists("Protocols/2026/January/2026-01-05_detail.csv"));
+    EXPECT_TRUE(FileExists("Protocols/2026/January/2026-01-05_stat.csv"));
+    const std::string journal = Journal();
+    EXPECT_NE(journal.find("\nnotes.txt – Editor\neditor\n"), std::string::npos) << journal;
+    EXPECT_NE(journal.find("\nTracking interrupted\n"), std::string::npos) << "the pause is a gap";
+    EXPECT_TRUE(journal.size() > 40 && journal.find("\nTracking quit\n-\n", journal.size() - 40) != std::string::npos)
+        << "the quit record ends the journal: " << journal;
+    EXPECT_EQ(s->FindTrayIcon(), 0u) << "Quit removes the icon";
+}
+
+TEST_F(X11DesktopTest, WithoutATrayHostTheProgramTracksAndItsIconDocksWhenOneStarts) {
+    REQUIRE_X11_PROGRAMS("trayer");
+    StartSession();
+    const unsigned long editor = StartWindow({"--title", "notes.txt – Editor"}, "editor");
+    const unsigned long browser = StartWindow({"--title", "News - Browser"}, "web browser");
+    ActivateAt(TickAt(1) - 2000, editor);
+    ActivateAt(TickAt(3) - 2000, browser);
+    X11Session* s = session_.get();
+    unsigned long iconBefore = 1, iconAfter = 0;
+    hosted::At(TickAt(2), [s, &iconBefore] {
+        iconBefore = s->FindTrayIcon();
+        EXPECT_TRUE(s->StartTrayHost());
+        EXPECT_TRUE(hosted::AwaitX11Event(ClientMessage, 5000)) << "the tray host's announcement reaches the program";
+    });
+    hosted::At(TickAt(3) + 100, [s, &iconAfter] { iconAfter = s->FindTrayIcon(); });
+    CloseAt(TickAt(3) + 200);
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_EQ(Sampled(TickAt(3) + 500), Window(TickAt(1), "notes.txt – Editor", "editor") +
+                                            Window(TickAt(3), "News - Browser", "web browser"));
+    EXPECT_EQ(iconBefore, 0u);
+    EXPECT_NE(iconAfter, 0u) << "the program adds its icon when the tray host comes";
+    ASSERT_GE(hosted::TrayCalls().size(), 2u);
+    EXPECT_EQ(hosted::TrayCalls()[0].message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_FALSE(hosted::TrayCalls()[0].result) << "no tray host at the end of the splash";
+    EXPECT_EQ(hosted::TrayCalls()[1].message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_TRUE(hosted::TrayCalls()[1].result);
 }
 
 // The hosted layer's own windows on the server, without the program.

@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <X11/extensions/scrnsaver.h>
 
 #include <fcntl.h>
@@ -249,6 +250,7 @@ X11Session::X11Session(Manager manager) {
 
 X11Session::~X11Session() {
     for (TestWindow& w : windows_) EndChild(w.child);
+    EndChild(tray_);
     EndChild(manager_);
     if (connection_ != nullptr && connectionOwner_ == getpid()) XCloseDisplay(connection_);
     connection_ = nullptr;
@@ -484,6 +486,56 @@ long X11Session::PixelAt(unsigned long window, int x, int y) {
     XDestroyImage(image);
     // Xvfb's 24-bit TrueColor: the pixel is 0xRRGGBB already.
     return static_cast<long>(pixel & 0xFFFFFF);
+}
+
+bool X11Session::StartTrayHost() {
+    tray_ = Spawn({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request", "--height", "24"},
+                  displayName_, static_cast<uid_t>(-1), true);
+    Display* d = Connection();
+    const Atom selection = XInternAtom(d, ("_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(d))).c_str(), False);
+    return tray_.pid > 0 && WaitFor(d, kStartTimeoutMs, [d, selection] { return XGetSelectionOwner(d, selection) != None; });
+}
+
+namespace {
+
+Window FindEmbedded(Display* d, Window w, Atom xembedInfo, int depth) {
+    for (const Window child : ChildrenOf(d, w)) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        const bool has = XGetWindowProperty(d, child, xembedInfo, 0, 2, False, AnyPropertyType, &type, &format,
+                                            &count, &remaining, &data) == Success &&
+                         type != None;
+        if (data != nullptr) XFree(data);
+        if (has) return child;
+        if (depth > 0)
+            if (const Window inner = FindEmbedded(d, child, xembedInfo, depth - 1)) return inner;
+    }
+    return None;
+}
+
+}  // namespace
+
+unsigned long X11Session::FindTrayIcon() {
+    Display* d = Connection();
+    return FindEmbedded(d, DefaultRootWindow(d), XInternAtom(d, "_XEMBED_INFO", False), 8);
+}
+
+bool X11Session::Click(int x, int y, unsigned button) {
+    Display* d = Connection();
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(d, &event, &error, &major, &minor)) return false;
+    XTestFakeMotionEvent(d, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(d, button, True, CurrentTime);
+    XTestFakeButtonEvent(d, button, False, CurrentTime);
+    XSync(d, False);
+    return true;
+}
+
+bool X11Session::ClickCentre(unsigned long window, unsigned button) {
+    const Geometry g = Describe(window);
+    return g.viewable && Click(g.x + g.width / 2, g.y + g.height / 2, button);
 }
 
 void X11Session::KillServer() {

@@ -92,6 +92,15 @@ public:
     // or -1 when it can't be read.
     long PixelAt(unsigned long window, int x, int y);
 
+    // A system tray host (trayer), ready once it owns the tray selection.
+    bool StartTrayHost();
+    // The tray icon a tray host has embedded (the window with _XEMBED_INFO), or 0.
+    unsigned long FindTrayIcon();
+    // A real click (press and release) through the XTEST extension, as a
+    // user's mouse makes it, at a point in root coordinates.
+    bool Click(int x, int y, unsigned button);
+    bool ClickCentre(unsigned long window, unsigned button);
+
     // The server goes away, as at the end of a session.
     void KillServer();
 
@@ -108,6 +117,7 @@ private:
     std::string folder_;  // copies of the test window program
     Child server_;
     Child manager_;
+    Child tray_;
     struct TestWindow {
         Child child;
         unsigned long window;

@@ -40,6 +40,10 @@ constexpr DWORD kOwnProcessId = 4242;
 // opened. ResetDesktop goes back to the virtual desktop.
 bool UseX11Desktop(const char* displayName);
 bool UsesX11Desktop();
+// Real events take real time to travel, virtual time none: after a test's
+// click, this waits (bounded) until an event of that X type (ButtonPress ...)
+// has reached the program, before virtual time moves on.
+bool AwaitX11Event(int type, int timeoutMs);
 
 // ---- Clock --------------------------------------------------------------------
 // Virtual milliseconds since the last reset; Sleep and modal holds advance it.
@@ -257,6 +261,14 @@ const std::vector<PopupMenuCall>& PopupMenus();
 void PlanMenuChoice(UINT commandId, std::int64_t holdMs = 0);
 // Menus made and not destroyed.
 int MenusAlive();
+// On the X11 desktop: the items of the popup menu while it is open, where
+// they are on the screen (root coordinates), so that a test can click one.
+struct ShownMenuItem {
+    UINT_PTR id;
+    std::string text;
+    int x, y, width, height;
+};
+std::vector<ShownMenuItem> ShownMenu();
 
 // ---- Dialogs -----------------------------------------------------------------------------
 // Modal dialogs wait for the user: their loop lets virtual time run to the

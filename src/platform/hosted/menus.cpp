@@ -1,6 +1,7 @@
 // Popup menus of the hosted layer: made, filled, tracked and destroyed as the
 // program does it; the user's choice is planned by the test beforehand.
 #include "state.h"
+#include "x11_desktop.h"
 
 #include <deque>
 
@@ -91,6 +92,17 @@ BOOL WINAPI TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner
     if (m == nullptr || hosted::detail::FindWindowRecord(owner) == nullptr) return FALSE;
     hosted::PopupMenuCall call{m->items, flags, x, y, owner, GetForegroundWindow() == owner, exclude != nullptr,
                                0, hosted::Now(), 0};
+    if (hosted::x11::Active()) {
+        // A real menu on the X11 desktop, chosen from by the user's mouse.
+        const UINT chosen = hosted::x11::TrackMenu(m->items, x, y);
+        if ((m = hosted::FindMenu(menu)) != nullptr && chosen != 0 && hosted::Choosable(*m, chosen))
+            call.chosen = chosen;
+        call.closed = hosted::Now();
+        hosted::s_tracked.push_back(call);
+        if (flags & TPM_RETURNCMD) return static_cast<BOOL>(call.chosen);
+        if (call.chosen != 0) PostMessageA(owner, WM_COMMAND, MAKEWPARAM(call.chosen, 0), 0);
+        return TRUE;
+    }
     hosted::Plan plan{0, 0};
     if (!hosted::s_plans.empty()) {
         plan = hosted::s_plans.front();

@@ -1,6 +1,7 @@
 // The shell of the hosted desktop: the notification area with its icons,
 // ShellExecuteA, and registered window messages such as "TaskbarCreated".
 #include "state.h"
+#include "x11_desktop.h"
 
 #include <algorithm>
 #include <cctype>
@@ -102,6 +103,10 @@ BOOL CALLBACK PostToOwn(HWND hwnd, LPARAM message) {
 
 namespace detail {
 
+void ForgetTrayIcons() {
+    s_icons.clear();
+}
+
 void ResetShell() {
     s_icons.clear();
     s_trayCalls.clear();
@@ -156,7 +161,20 @@ UINT RegisteredMessage(const char* name) {
 
 BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) {
     if (data == nullptr) return FALSE;
-    const BOOL result = hosted::Notify(message, *data);
+    BOOL result = hosted::Notify(message, *data);
+    if (result && hosted::x11::Active()) {
+        // The X11 desktop's tray host shows it, if there is one.
+        if (message == NIM_DELETE) {
+            hosted::x11::RemoveTrayIcon(data->hWnd, data->uID);
+        } else if (const hosted::Icon* icon = hosted::FindIcon(data->hWnd, data->uID)) {
+            if (!hosted::x11::ShowTrayIcon(icon->window, icon->id, icon->callbackMessage, icon->icon,
+                                           icon->tip.c_str()) &&
+                message == NIM_ADD) {
+                hosted::Notify(NIM_DELETE, *data);
+                result = FALSE;
+            }
+        }
+    }
     hosted::TrayCall call{message, data->cbSize, data->hWnd, data->uID, data->uFlags, data->uCallbackMessage,
                           data->hIcon, "", result, hosted::Now()};
     if (hosted::KnownSize(data->cbSize)) call.tip = hosted::TipOf(*data);

@@ -87,6 +87,9 @@ void ResetGdi();
 void ResetMenus();
 void ResetShell();
 void ResetDialogs();
+// A new notification area (the X11 desktop's tray host started or restarted)
+// holds none of the icons shown before.
+void ForgetTrayIcons();
 
 }  // namespace detail
 }  // namespace hosted

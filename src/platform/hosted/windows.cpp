@@ -390,6 +390,7 @@ HCURSOR WINAPI SetCursor(HCURSOR cursor) {
 
 BOOL WINAPI GetCursorPos(POINT* point) {
     if (point == nullptr) return FALSE;
+    if (hosted::x11::Active()) return hosted::x11::CursorPosition(point) ? TRUE : FALSE;
     *point = hosted::s_cursorPos;
     return TRUE;
 }

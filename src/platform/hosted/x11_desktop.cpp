@@ -9,6 +9,7 @@
 #include "x11_desktop.h"
 
 #include "state.h"
+#include "x11_internal.h"
 #include "utf8.h"
 
 #include <X11/Xatom.h>
@@ -86,7 +87,7 @@ int OnIOError(Display* display) {
     if (display == s_display) {
         if (!s_lost) std::fprintf(stderr, "Horalux: the X display was lost; tracking ends.\n");
         s_lost = true;
-        detail::g_closeRequested = 1;
+        hosted::detail::g_closeRequested = 1;
     }
     return 0;
 }
@@ -282,9 +283,30 @@ OwnWindow* FindOwn(HWND hwnd) {
     return nullptr;
 }
 
-// Waits for a structure event of one of the program's windows, the others
-// staying queued for Pump. The wait is on the server, bounded.
-bool WaitForEvent(Window window, int type) {
+}  // namespace
+
+namespace detail {
+
+Display* Connection() {
+    return Usable() ? s_display : nullptr;
+}
+
+int Screen() {
+    return s_screen;
+}
+
+Window Root() {
+    return s_root;
+}
+
+std::vector<HWND> OwnTopLevelWindows() {
+    std::vector<HWND> windows;
+    for (const OwnWindow& own : s_own) windows.push_back(own.hwnd);
+    return windows;
+}
+
+// The others stay queued for Pump. The wait is on the server, bounded.
+bool WaitForWindowEvent(Window window, int type, int timeoutMs) {
     timespec start{};
     clock_gettime(CLOCK_MONOTONIC, &start);
     for (;;) {
@@ -294,11 +316,15 @@ bool WaitForEvent(Window window, int type) {
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         const long elapsed = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-        if (elapsed >= kShowWaitMs) return false;
+        if (elapsed >= timeoutMs) return false;
         pollfd fd{ConnectionNumber(s_display), POLLIN, 0};
-        poll(&fd, 1, static_cast<int>(kShowWaitMs - elapsed));
+        poll(&fd, 1, static_cast<int>(timeoutMs - elapsed));
     }
 }
+
+}  // namespace detail
+
+namespace {
 
 // The plain face of a window that has no picture of its own: the product
 // title on a dark ground. The server repaints it from a pixmap by itself, so
@@ -354,6 +380,8 @@ bool Open(const char* displayName) {
     s_root = RootWindow(s_display, s_screen);
     InternAtoms();
     int eventBase = 0, errorBase = 0;
+    // A tray host that starts later announces itself to the root window.
+    XSelectInput(s_display, s_root, StructureNotifyMask);
     s_hasScreensaver = XScreenSaverQueryExtension(s_display, &eventBase, &errorBase) != 0;
     s_screensaverInfo = s_hasScreensaver ? XScreenSaverAllocInfo() : nullptr;
     if (gethostname(s_hostName, sizeof s_hostName - 1) != 0) s_hostName[0] = '\0';
@@ -363,6 +391,7 @@ bool Open(const char* displayName) {
 
 void Close() {
     if (s_display == nullptr) return;
+    detail::CloseTray();
     if (!s_lost)
         for (const OwnWindow& own : s_own) {
             XDestroyWindow(s_display, own.xid);
@@ -404,7 +433,7 @@ int ForeignWindowText(HWND hwnd, LPSTR text, int maxCount) {
     if (!Usable() || !IsForeignHandle(hwnd) || text == nullptr || maxCount <= 0) return 0;
     const std::string title = TitleOf(XidOf(hwnd));
     const std::size_t n =
-        detail::Utf8PrefixLength(title.data(), title.size(), static_cast<std::size_t>(maxCount - 1));
+        hosted::detail::Utf8PrefixLength(title.data(), title.size(), static_cast<std::size_t>(maxCount - 1));
     std::memcpy(text, title.data(), n);
     text[n] = '\0';
     return static_cast<int>(n);
@@ -515,12 +544,12 @@ void ShowOwnWindow(HWND hwnd, bool show) {
     if (!Usable() || own == nullptr) return;
     if (show) {
         XMapRaised(s_display, own->xid);
-        WaitForEvent(own->xid, MapNotify);
+        detail::WaitForWindowEvent(own->xid, MapNotify, kShowWaitMs);
     } else {
         // Withdrawn, not just unmapped, so that a window manager lets go of
         // it; the window itself stays for the instance check of a second copy.
         XWithdrawWindow(s_display, own->xid, s_screen);
-        WaitForEvent(own->xid, UnmapNotify);
+        detail::WaitForWindowEvent(own->xid, UnmapNotify, kShowWaitMs);
     }
     XFlush(s_display);
 }
@@ -602,6 +631,7 @@ void Pump() {
     while (Usable() && XPending(s_display) > 0) {
         XEvent event;
         XNextEvent(s_display, &event);
+        if (detail::TrayEvent(event)) continue;
         if (event.type == ClientMessage && event.xclient.message_type == s_atoms.wmProtocols &&
             static_cast<Atom>(event.xclient.data.l[0]) == s_atoms.wmDeleteWindow) {
             for (const OwnWindow& own : s_own)
@@ -611,4 +641,25 @@ void Pump() {
 }
 
 }  // namespace x11
+
+bool AwaitX11Event(int type, int timeoutMs) {
+    Display* d = x11::detail::Connection();
+    if (d == nullptr) return false;
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
+        XEvent event;
+        if (XCheckTypedEvent(d, type, &event)) {
+            XPutBackEvent(d, &event);
+            return true;
+        }
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const long elapsed = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+        if (elapsed >= timeoutMs || x11::detail::Connection() == nullptr) return false;
+        pollfd fd{ConnectionNumber(d), POLLIN, 0};
+        poll(&fd, 1, static_cast<int>(timeoutMs - elapsed));
+    }
+}
+
 }  // namespace hosted

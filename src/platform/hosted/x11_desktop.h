@@ -6,9 +6,10 @@
 #ifndef HORALUX_PLATFORM_HOSTED_X11_DESKTOP_H
 #define HORALUX_PLATFORM_HOSTED_X11_DESKTOP_H
 
-#include "win32_api.h"
+#include "desktop.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace hosted {
 namespace x11 {
@@ -52,6 +53,17 @@ void DestroyOwnWindow(HWND hwnd);
 // window keeps the picture, also while the program does not paint.
 void DrawBitmap(HWND hwnd, int x, int y, int width, int height, const unsigned char* bits, std::size_t size,
                 int bitmapWidth, int bitmapHeight, int bitsPerPixel, int sourceX, int sourceY);
+
+// ---- The tray icon and popup menus ----------------------------------------------------------
+// Docks the icon of `owner` and `id` with the tray host, or shows another
+// picture in it; false when no tray host takes it.
+bool ShowTrayIcon(HWND owner, UINT id, UINT callbackMessage, HICON icon, const char* tip);
+void RemoveTrayIcon(HWND owner, UINT id);
+// Shows the menu with its top left corner at the point and lets the user
+// choose; the chosen item's id, or 0 when the menu was dismissed. Between the
+// user's moves a test's planned actions run, on virtual time.
+UINT TrackMenu(const std::vector<MenuItem>& items, int x, int y);
+bool CursorPosition(POINT* point);
 
 // Handles what the server has sent: the session's close request to one of
 // the program's windows arrives as WM_CLOSE. A lost connection is the end of
