@@ -3,6 +3,7 @@
 // program's WinMain on the virtual clock asking that server. Each test takes
 // about a second of real time however many virtual minutes it covers.
 #include "app/app.h"
+#include "resource.h"
 #include "support/program.h"
 #include "support/x11_session.h"
 
@@ -16,6 +17,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -257,10 +259,10 @@ TEST_F(X11DesktopTest, TheScreenSaverForcedOnIsRecordedOnce) {
                                             Window(TickAt(5), "News - Browser", "web browser"));
 }
 
-// The splash picture's colour at a point, from the committed bitmap (24 bits,
+// A picture's colour at a point, from the committed bitmap (24 bits,
 // bottom-up rows padded to four bytes).
-long SplashPixel(int x, int y) {
-    const std::string bmp = ReadFile(HORALUX_RES_DIR "/splash.bmp");
+long BitmapPixel(const char* file, int x, int y) {
+    const std::string bmp = ReadFile(std::string(HORALUX_RES_DIR "/") + file);
     if (bmp.size() < 54) return -2;
     const auto u32 = [&bmp](std::size_t at) {
         return static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at])) |
@@ -288,7 +290,7 @@ TEST_F(X11DesktopTest, TheSplashShowsItsPictureCentredForFiveSecondsThenHides) {
         during = s->Describe(splash);
         for (const auto& p : points) {
             shown.push_back(s->PixelAt(splash, p[0], p[1]));
-            expected.push_back(SplashPixel(p[0], p[1]));
+            expected.push_back(BitmapPixel("splash.bmp", p[0], p[1]));
         }
     });
     hosted::At(kStartMs + 100, [&] { after = s->Describe(s->FindWindowTitled(kProductTitle)); });
@@ -469,6 +471,84 @@ TEST_F(X11DesktopTest, WithoutATrayHostTheProgramTracksAndItsIconDocksWhenOneSta
     EXPECT_FALSE(hosted::TrayCalls()[0].result) << "no tray host at the end of the splash";
     EXPECT_EQ(hosted::TrayCalls()[1].message, static_cast<DWORD>(NIM_ADD));
     EXPECT_TRUE(hosted::TrayCalls()[1].result);
+}
+
+// Once the About dialog is on the screen, `act` runs with it.
+void WhenAboutShown(X11Session* s, std::function<void(HWND, unsigned long)> act, int patience = 400) {
+    hosted::After(100, [=] {
+        const HWND dialog = hosted::ActiveDialog();
+        const unsigned long window = dialog != nullptr ? s->FindWindowTitled("About") : 0;
+        if (window == 0 || !s->Describe(window).viewable) {
+            if (patience > 0) WhenAboutShown(s, act, patience - 1);
+            else ADD_FAILURE() << "the About dialog did not come up";
+            return;
+        }
+        act(dialog, window);
+    });
+}
+
+TEST_F(X11DesktopTest, AboutFromTheTrayMenuIsAWindowWhoseLinkOpensWithTheDesktopsOpener) {
+    REQUIRE_X11_PROGRAMS("trayer");
+    StartSession(X11Session::Manager::kOpenbox, /*connect=*/false);
+    ASSERT_TRUE(session_->StartTrayHost());
+    ASSERT_TRUE(hosted::UseX11Desktop(session_->DisplayName().c_str()));
+    // A stand-in for xdg-open that notes what it was asked to open.
+    MakeFolder("bin");
+    const std::string opened = dir_.path() + "/opened.txt";
+    WriteFile("bin/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + opened + "'\n");
+    ASSERT_EQ(chmod("bin/xdg-open", 0755), 0);
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin:/bin";
+    setenv("PATH", (dir_.path() + "/bin:" + path).c_str(), 1);
+
+    X11Session* s = session_.get();
+    std::vector<std::vector<std::string>> menus;
+    long picturePixel = -1;
+    X11Session::Geometry shown{};
+    hosted::At(TickAt(1) + 100, [&, s] {
+        EXPECT_TRUE(s->ClickCentre(s->FindTrayIcon(), 3));
+        EXPECT_TRUE(hosted::AwaitX11Event(ButtonPress, 5000));
+        ChooseFromMenu(s, "About", &menus);
+        WhenAboutShown(s, [&, s](HWND dialog, unsigned long window) {
+            shown = s->Describe(window);
+            // The picture control sits at 4, 3 dialog units: 7, 5 pixels.
+            picturePixel = s->PixelAt(window, 7 + 20, 5 + 30);
+            RECT link{};
+            ASSERT_TRUE(hosted::ControlOnScreen(GetDlgItem(dialog, IDC_LINK_URL), &link));
+            EXPECT_TRUE(s->Click((link.left + link.right) / 2, (link.top + link.bottom) / 2, 1));
+        });
+    });
+    CloseAt(TickAt(1) + 60000);
+    EXPECT_EQ(RunProgram(), 0);
+    setenv("PATH", path.c_str(), 1);
+
+    EXPECT_TRUE(shown.viewable);
+    EXPECT_EQ(shown.width, 345 * 7 / 4);
+    EXPECT_EQ(shown.height, 166 * 15 / 8);
+    EXPECT_EQ(picturePixel, BitmapPixel("about.bmp", 20, 30)) << "the About picture";
+    ASSERT_EQ(hosted::DialogCalls().size(), 1u);
+    EXPECT_EQ(hosted::DialogCalls()[0].result, IDC_LINK_URL) << "the link ends the dialog";
+    EXPECT_EQ(session_->FindWindowTitled("About"), 0u) << "its window ends with it";
+    std::string asked;
+    for (int i = 0; i < 500 && asked.empty(); ++i) {
+        asked = ReadFile(opened);
+        if (asked.empty()) usleep(10000);  // the opener runs on its own
+    }
+    EXPECT_EQ(asked, std::string(HX_WEB_ADDRESS) + "\n");
+}
+
+TEST_F(X11DesktopTest, AnErrorMessageIsAWindowOfTheDesktopWhileTheUserReadsIt) {
+    StartSession();
+    hosted::FailOpen("tmp/tmp.dat");  // the start record can't be written
+    hosted::SetMessageBoxHold(3000);
+    X11Session* s = session_.get();
+    X11Session::Geometry box{};
+    hosted::At(kStartMs + 1000, [s, &box] { box = s->Describe(s->FindWindowTitled("Error")); });
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_TRUE(box.viewable) << "the box is on the screen while it is open";
+    EXPECT_GT(box.width, 240 - 1);
+    ASSERT_EQ(hosted::MessageBoxes().size(), 2u) << "the start and the quit record";
+    EXPECT_EQ(hosted::MessageBoxes()[0].caption, "Error");
+    EXPECT_EQ(session_->FindWindowTitled("Error"), 0u) << "and gone once dismissed";
 }
 
 // The hosted layer's own windows on the server, without the program.

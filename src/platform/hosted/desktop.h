@@ -44,6 +44,9 @@ bool UsesX11Desktop();
 // click, this waits (bounded) until an event of that X type (ButtonPress ...)
 // has reached the program, before virtual time moves on.
 bool AwaitX11Event(int type, int timeoutMs);
+// Where a modal dialog's control is on the X11 desktop's screen (root
+// coordinates), so that a test can click it; false without one.
+bool ControlOnScreen(HWND control, RECT* place);
 
 // ---- Clock --------------------------------------------------------------------
 // Virtual milliseconds since the last reset; Sleep and modal holds advance it.

@@ -5,6 +5,7 @@
 // modal loop in which the test acts as the user.
 #include "resources.h"
 #include "state.h"
+#include "x11_desktop.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -246,6 +247,8 @@ bool DialogKey(HWND dialog, const MSG& msg) {
 }
 
 void RunModalLoop(HWND dialog) {
+    x11::ShowDialog(dialog);  // a real window on the X11 desktop
+    bool actionRan = false;
     for (;;) {
         const Window* w = detail::FindWindowRecord(dialog);
         if (w == nullptr || w->dialogEnded) return;
@@ -260,8 +263,22 @@ void RunModalLoop(HWND dialog) {
             DispatchMessageA(&msg);
             continue;
         }
+        if (x11::Active()) {
+            // The user's clicks come from the server; on virtual time they
+            // are a test's planned actions, whose events arrive before the
+            // next one runs.
+            if (IsLive()) {
+                x11::WaitForInput(250);
+                continue;
+            }
+            if (x11::WaitForInput(actionRan ? 500 : 0)) continue;
+            if (detail::AdvanceToNextAction()) {
+                actionRan = true;
+                continue;
+            }
+        }
         if (IsLive()) {
-            // Nobody can reach a dialog of the live runner.
+            // Nobody can reach a dialog of the live runner without a desktop.
             EndDialog(dialog, IDCANCEL);
             continue;
         }

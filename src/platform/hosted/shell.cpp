@@ -202,6 +202,8 @@ HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR verb, LPCSTR file, LPCSTR param
     call.result = found ? 42 : SE_ERR_FNF;
     call.when = hosted::Now();
     hosted::s_shellCalls.push_back(call);
+    // A real desktop opens it with its own opener.
+    if (found && hosted::x11::Active()) hosted::x11::OpenWithDesktop(call.file.c_str());
     return reinterpret_cast<HINSTANCE>(call.result);
 }
 

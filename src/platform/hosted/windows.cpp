@@ -533,6 +533,8 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     hosted::s_boxes.push_back(hosted::MessageBoxCall{owner, text ? text : "",
                                                      caption ? caption : "", type, hosted::Now()});
+    // On the X11 desktop a real box; in live mode without one, standard error.
+    if (hosted::x11::ShowMessageBox(caption, text, hosted::s_boxHold)) return IDOK;
     if (hosted::IsLive()) {
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
         return IDOK;

@@ -18,6 +18,7 @@
 #include <X11/extensions/scrnsaver.h>
 
 #include <poll.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -299,6 +300,16 @@ Window Root() {
     return s_root;
 }
 
+Window OwnXid(HWND hwnd) {
+    const OwnWindow* own = FindOwn(hwnd);
+    return own != nullptr ? own->xid : None;
+}
+
+Pixmap OwnPicture(HWND hwnd) {
+    const OwnWindow* own = FindOwn(hwnd);
+    return own != nullptr ? own->picture : None;
+}
+
 std::vector<HWND> OwnTopLevelWindows() {
     std::vector<HWND> windows;
     for (const OwnWindow& own : s_own) windows.push_back(own.hwnd);
@@ -550,6 +561,11 @@ void ShowOwnWindow(HWND hwnd, bool show) {
         // it; the window itself stays for the instance check of a second copy.
         XWithdrawWindow(s_display, own->xid, s_screen);
         detail::WaitForWindowEvent(own->xid, UnmapNotify, kShowWaitMs);
+        // A window manager that framed it hands it back to the root; until
+        // then the window is in neither place for a client that looks.
+        Window parent = None;
+        Children(own->xid, &parent);
+        if (parent != None && parent != s_root) detail::WaitForWindowEvent(own->xid, ReparentNotify, kShowWaitMs);
     }
     XFlush(s_display);
 }
@@ -557,6 +573,7 @@ void ShowOwnWindow(HWND hwnd, bool show) {
 void DestroyOwnWindow(HWND hwnd) {
     for (auto it = s_own.begin(); it != s_own.end(); ++it) {
         if (it->hwnd != hwnd) continue;
+        detail::ForgetDialog(hwnd);
         if (Usable()) {
             XDestroyWindow(s_display, it->xid);
             if (it->picture != None) XFreePixmap(s_display, it->picture);
@@ -626,21 +643,55 @@ void DrawBitmap(HWND hwnd, int x, int y, int width, int height, const unsigned c
     XFlush(s_display);
 }
 
+void detail::HandleEvent(const XEvent& event) {
+    if (detail::TrayEvent(event) || detail::DialogEvent(event)) return;
+    if (event.type == ClientMessage && event.xclient.message_type == s_atoms.wmProtocols &&
+        static_cast<Atom>(event.xclient.data.l[0]) == s_atoms.wmDeleteWindow) {
+        for (const OwnWindow& own : s_own)
+            if (own.xid == event.xclient.window) PostMessageA(own.hwnd, WM_CLOSE, 0, 0);
+    }
+}
+
 void Pump() {
     if (!Usable()) return;
     while (Usable() && XPending(s_display) > 0) {
         XEvent event;
         XNextEvent(s_display, &event);
-        if (detail::TrayEvent(event)) continue;
-        if (event.type == ClientMessage && event.xclient.message_type == s_atoms.wmProtocols &&
-            static_cast<Atom>(event.xclient.data.l[0]) == s_atoms.wmDeleteWindow) {
-            for (const OwnWindow& own : s_own)
-                if (own.xid == event.xclient.window) PostMessageA(own.hwnd, WM_CLOSE, 0, 0);
-        }
+        detail::HandleEvent(event);
     }
 }
 
 }  // namespace x11
+
+bool x11::WaitForInput(int ms) {
+    Display* d = x11::detail::Connection();
+    if (d == nullptr) return false;
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
+        if (XPending(d) > 0) return true;
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const long elapsed = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+        if (elapsed >= ms || x11::detail::Connection() == nullptr) return false;
+        pollfd fd{ConnectionNumber(d), POLLIN, 0};
+        if (poll(&fd, 1, static_cast<int>(ms - elapsed)) < 0) return false;  // a signal: the caller looks
+    }
+}
+
+void x11::OpenWithDesktop(const char* target) {
+    if (target == nullptr || target[0] == '\0') return;
+    // Twice forked, so that the opener is nobody's child to wait for.
+    const pid_t child = fork();
+    if (child == 0) {
+        if (fork() == 0) {
+            execlp("xdg-open", "xdg-open", target, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        _exit(0);
+    }
+    if (child > 0) waitpid(child, nullptr, 0);
+}
 
 bool AwaitX11Event(int type, int timeoutMs) {
     Display* d = x11::detail::Connection();

@@ -9,6 +9,7 @@
 #include "desktop.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace hosted {
@@ -64,6 +65,20 @@ void RemoveTrayIcon(HWND owner, UINT id);
 // user's moves a test's planned actions run, on virtual time.
 UINT TrackMenu(const std::vector<MenuItem>& items, int x, int y);
 bool CursorPosition(POINT* point);
+// A modal dialog's window on the server, as its loop begins.
+void ShowDialog(HWND dialog);
+// Where a dialog's control is on the screen (root coordinates).
+bool ControlPlace(HWND control, RECT* place);
+// Modal loops wait for the user: true once the server has sent something,
+// false after `ms`.
+bool WaitForInput(int ms);
+// A message box with one OK button as a plain window, until the user
+// dismisses it (OK, Enter, Esc or the close box). On virtual time it stays
+// `holdMs` while planned actions run, then goes. False without a display.
+bool ShowMessageBox(const char* caption, const char* text, std::int64_t holdMs);
+// Opens a file, folder or address with the desktop's own opener (xdg-open),
+// without waiting for it.
+void OpenWithDesktop(const char* target);
 
 // Handles what the server has sent: the session's close request to one of
 // the program's windows arrives as WM_CLOSE. A lost connection is the end of

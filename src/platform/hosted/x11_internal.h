@@ -23,8 +23,18 @@ std::vector<HWND> OwnTopLevelWindows();
 // events stay queued.
 bool WaitForWindowEvent(Window window, int type, int timeoutMs);
 
+// One of the program's own windows on the server, and the pixmap that is
+// its face; None for a window that has none.
+Window OwnXid(HWND hwnd);
+Pixmap OwnPicture(HWND hwnd);
+
+// What the pump does with one event: it goes to the part it is for.
+void HandleEvent(const XEvent& event);
 // Each part looks at the events the pump reads; true when it took one.
 bool TrayEvent(const XEvent& event);
+bool DialogEvent(const XEvent& event);
+// A dialog's window has ended.
+void ForgetDialog(HWND dialog);
 // The tray icon's part of a disconnect.
 void CloseTray();
 

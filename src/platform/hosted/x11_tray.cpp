@@ -170,7 +170,7 @@ void Paint(const TrayIcon& icon) {
     XCopyArea(d, picture->colours, icon.window, gc, 0, 0, static_cast<unsigned>(picture->width),
               static_cast<unsigned>(picture->height), x, y);
     XFreeGC(d, gc);
-    XFlush(d);
+    XSync(d, False);  // shown when Shell_NotifyIconA returns
 }
 
 TrayIcon* FindIcon(HWND owner, UINT id) {
