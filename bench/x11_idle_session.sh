@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The live tracker in an idle X session: a private Xvfb with openbox and one
-# window, the release build tracking it for a while (600 s by default), then
+# The live tracker in an idle X session: a private Xvfb with openbox, a tray
+# host and one window, the release build tracking it for a while (600 s by default), then
 # its resident memory and the CPU time it used.
 #
 #   bash bench/x11_idle_session.sh [seconds] [empty]    (after cmake --build --preset release)
@@ -35,6 +35,10 @@ for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$work/display")
 openbox --sm-disable 2>/dev/null &
 pids+=($!)
+if command -v trayer > /dev/null; then  # a tray host for the icon, as on a desktop
+  trayer --edge bottom --align right --widthtype request --height 24 > /dev/null 2>&1 &
+  pids+=($!)
+fi
 sleep 2
 "$window" --title "Idle editor" < <(sleep $((seconds + 60))) > /dev/null &
 pids+=($!)

@@ -360,6 +360,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
     if (o->stock) return TRUE;  // stock objects are never deleted
     if (o->selectedInto != nullptr && AliveDC(o->selectedInto) != nullptr) return FALSE;
     o->alive = false;
+    std::vector<unsigned char>().swap(o->bits);  // a deleted picture's pixels go back at once
     if (!o->system) ++hosted::s_deleted[hosted::Slot(o->kind)];
     return TRUE;
 }

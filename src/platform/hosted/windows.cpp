@@ -20,7 +20,9 @@ struct WindowClass {
 
 // Handles are never reused within a run, so a stale handle stays invalid.
 constexpr std::size_t kMaxWindows = 4096;
-Window s_windows[kMaxWindows];
+// Grown as windows are made (a deque keeps every record where it is): a table
+// of 4096 ready-made records would keep most of a megabyte resident all day.
+std::deque<Window> s_windows;
 std::size_t s_windowCount = 0;
 std::vector<WindowClass> s_classes;
 std::deque<MSG> s_queue;
@@ -61,6 +63,7 @@ Window* Find(HWND hwnd) {
 
 HWND NewWindow(const char* className, const char* title, DWORD processId, bool own) {
     if (s_windowCount >= kMaxWindows) return nullptr;
+    if (s_windows.size() <= s_windowCount) s_windows.emplace_back();
     Window& w = s_windows[s_windowCount];
     w = Window{};
     w.exists = true;
@@ -132,7 +135,7 @@ HCURSOR StockCursor(WORD id) {
 }
 
 void ResetWindows() {
-    for (std::size_t i = 0; i < s_windowCount; ++i) s_windows[i] = Window{};
+    s_windows.clear();
     s_windowCount = 0;
     s_classes.clear();
     s_queue.clear();

@@ -516,10 +516,14 @@ void CreateOwnWindow(HWND hwnd, const char* title, DWORD style, int x, int y, in
     if (picture != None) XSetWindowBackgroundPixmap(s_display, window, picture);
 
     // Title, class, place and size as the program asked, for the window
-    // manager; the program runs here, under this process id.
-    XTextProperty nameProperty{};
-    char* names[] = {const_cast<char*>(name)};
-    Xutf8TextListToTextProperty(s_display, names, 1, XUTF8StringStyle, &nameProperty);
+    // manager; the program runs here, under this process id. WM_NAME is
+    // written as it is, not through Xlib's text conversions, which would load
+    // the locale tables for the rest of the day.
+    bool ascii = true;
+    for (const char* c = name; *c != '\0'; ++c)
+        if (static_cast<unsigned char>(*c) >= 0x80) ascii = false;
+    XChangeProperty(s_display, window, XA_WM_NAME, ascii ? XA_STRING : s_atoms.utf8String, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(name), static_cast<int>(std::strlen(name)));
     XSizeHints* size = XAllocSizeHints();
     size->flags = USPosition | USSize | PMinSize | PMaxSize;
     size->x = x;
@@ -529,10 +533,9 @@ void CreateOwnWindow(HWND hwnd, const char* title, DWORD style, int x, int y, in
     XClassHint* classHint = XAllocClassHint();
     classHint->res_name = const_cast<char*>("horalux");
     classHint->res_class = const_cast<char*>("Horalux");
-    XSetWMProperties(s_display, window, &nameProperty, &nameProperty, nullptr, 0, size, nullptr, classHint);
+    XSetWMProperties(s_display, window, nullptr, nullptr, nullptr, 0, size, nullptr, classHint);
     XFree(size);
     XFree(classHint);
-    if (nameProperty.value != nullptr) XFree(nameProperty.value);
     SetUtf8(window, s_atoms.netWmName, name);
     const long pid = static_cast<long>(getpid());
     XChangeProperty(s_display, window, s_atoms.netWmPid, XA_CARDINAL, 32, PropModeReplace,
