@@ -82,6 +82,11 @@ const WindowClass* FindClass(const char* name) {
 
 // WM_DESTROY to the window, then its children are destroyed the same way,
 // then WM_NCDESTROY: a dialog's controls are gone before its own last message.
+// On a real desktop the program's windows belong to this very process.
+DWORD OwnProcessId() {
+    return x11::Active() ? static_cast<DWORD>(getpid()) : kOwnProcessId;
+}
+
 void Destroy(HWND hwnd) {
     // Windows it owns go first, as on Windows: a dialog ends with its owner.
     for (std::size_t i = 0; i < s_windowCount; ++i)
@@ -104,7 +109,7 @@ Window* FindWindowRecord(HWND hwnd) {
 }
 
 HWND MakeOwnWindow(const char* className, const char* title, DWORD style, HWND parent, WNDPROC proc) {
-    HWND hwnd = NewWindow(className, title, kOwnProcessId, true);
+    HWND hwnd = NewWindow(className, title, OwnProcessId(), true);
     if (hwnd == nullptr) return nullptr;
     Window* w = Find(hwnd);
     w->style = style & ~static_cast<DWORD>(WS_VISIBLE);
@@ -275,9 +280,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
         hosted::s_failNextCreate = false;
         return nullptr;
     }
-    // On a real desktop the program's windows belong to this very process.
-    const DWORD processId = hosted::x11::Active() ? static_cast<DWORD>(getpid()) : hosted::kOwnProcessId;
-    HWND hwnd = hosted::NewWindow(className, windowName, processId, true);
+    HWND hwnd = hosted::NewWindow(className, windowName, hosted::OwnProcessId(), true);
     if (hwnd == nullptr) return nullptr;
     hosted::detail::Window* w = Find(hwnd);
     w->style = style & ~static_cast<DWORD>(WS_VISIBLE);

@@ -403,6 +403,7 @@ bool Open(const char* displayName) {
 void Close() {
     if (s_display == nullptr) return;
     detail::CloseTray();
+    for (const OwnWindow& own : s_own) detail::ForgetDialog(own.hwnd);
     if (!s_lost)
         for (const OwnWindow& own : s_own) {
             XDestroyWindow(s_display, own.xid);
