@@ -260,9 +260,14 @@ TEST_F(ProtocolFailureTest, AMissingHeartbeatIsFatalAndTouchesNoProtocol) {
 }
 
 TEST_F(ProtocolFailureTest, AMissingJournalIsFatalAndTouchesNoProtocol) {
+    MakeFolder("Protocols/2008/January");
+    WriteFile(kDetailPath, "an earlier detail protocol");
+    WriteFile(kStatPath, "an earlier statistics protocol");
     EXPECT_FALSE(CreateProtocol());
     ExpectOneReport(kFatal, true);
-    EXPECT_FALSE(FileExists("Protocols"));
+    EXPECT_EQ(ReadFile(kDetailPath), "an earlier detail protocol");
+    EXPECT_EQ(ReadFile(kStatPath), "an earlier statistics protocol");
+    EXPECT_EQ(CountEntries("Protocols"), 4);
 }
 
 TEST_F(ProtocolFailureTest, AJournalThatCannotBeOpenedIsFatal) {
@@ -275,7 +280,7 @@ TEST_F(ProtocolFailureTest, AJournalThatCannotBeOpenedIsFatal) {
 
 TEST_F(ProtocolFailureTest, AnEmptyHeartbeatWritesNothingAndSaysWhy) {
     WriteJournalBytes(kStartWindowQuit);
-    for (const char* heartbeat : {"", "\n09:00:00\n", "\r\n09:00:00\n"}) {
+    for (const char* heartbeat : {"", "\n09:00:00\n", "\n", "\r\n09:00:00\r\n"}) {
         hosted::ResetDesktop();
         g_running = true;
         WriteFile("tmp/tmp.tsp", heartbeat);

@@ -12,6 +12,12 @@ constexpr const char kMsgJournalNotEmptied[] =
 constexpr const char kMsgFilesFatal[] =
     "The protocol files can't be opened.\n\nThe application is terminated.";
 constexpr const char kMsgProtocolFiles[] = "The protocol files can't be opened.";
+// Not fatal: tracking goes on, the user learns that a day has no protocol or
+// that the heartbeat file was damaged. The first takes the day's date.
+constexpr const char kMsgNoRecordsForDay[] =
+    "No protocol was written for %s: the journal of that day is missing or empty.";
+constexpr const char kMsgHeartbeatWithoutDate[] =
+    "The heartbeat file holds no date.\n\nThe journal is kept and goes into the next protocol.";
 constexpr const char kMsgNoProtocolDate[] =
     "The date of the protocol can't be read from the file tmp.tsp, so no protocol was written.";
 

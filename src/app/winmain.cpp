@@ -3,8 +3,10 @@
 #include "app/main_window.h"
 #include "app/report_error.h"
 #include "journal/clock.h"
+#include "journal/heartbeat.h"
 #include "journal/record.h"
 #include "journal/sampler.h"
+#include "resource.h"
 
 #include <cstring>
 
@@ -18,9 +20,6 @@ const char* const g_productTitles[kProductTitleCount] = {kProductTitle, "Horalux
 static_assert(sizeof g_running == 1 && sizeof g_tracking == 1, "the flags are one byte each");
 
 namespace {
-
-constexpr int kResourceMainIcon = 139;      // IDI_MAIN
-constexpr int kResourceTrackingIcon = 140;  // IDI_TRACKING
 
 // What WinMain keeps for the life of its loop.
 struct LoopState {
@@ -47,6 +46,7 @@ bool TickDue(const LoopState& loop) {
 
 void TakeTick(LoopState& loop) {
     GetTimeString(loop.timeText);
+    CheckHeartbeat();
     SampleForeground(loop.sampler, loop.timeText);
     loop.lastTickTime = timeGetTime();  // the next ten seconds count from the end of this tick
 }
@@ -75,11 +75,11 @@ void RegisterMainClass(HINSTANCE instance) {
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MainWndProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kResourceMainIcon));
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     wc.lpszClassName = kProductTitle;
-    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(kResourceTrackingIcon));
+    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRACKING));
     RegisterClassExA(&wc);
 }
 
@@ -107,6 +107,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     loop.lastTickTime = timeGetTime();
     loop.sampler = kSamplerStart;
     GetTimeString(loop.timeText);
+    CheckHeartbeat();
     AppendRecord(loop.timeText, kTextTrackingStarted, kTextNone);
 
     while (g_running) {

@@ -59,3 +59,18 @@ void StampHeartbeat(const char* date, const char* time) {
     if (!MoveFileExA(kHeartbeatNewPath, kHeartbeatPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ReportError(kMsgFilesFatal, true);
 }
+
+bool ReadHeartbeatLine(std::FILE* file, char (&line)[kClockTextSize]) {
+    int length = 0;
+    int read = 0;
+    int c = 0;
+    while ((c = std::fgetc(file)) != EOF) {
+        ++read;
+        if (c == '\n') break;
+        if (length < kClockTextSize - 1) line[length++] = static_cast<char>(c);
+    }
+    const bool whole = read - (c == '\n' ? 1 : 0) == length;
+    if (whole && length > 0 && line[length - 1] == '\r') --length;
+    line[length] = '\0';
+    return read > 0;
+}

@@ -3,9 +3,11 @@
 #ifndef HORALUX_JOURNAL_RECORD_H
 #define HORALUX_JOURNAL_RECORD_H
 
+#include "journal/clock.h"
 #include "platform/win32.h"
 
 #include <cstddef>
+#include <cstdio>
 
 #define HX_TMP_FOLDER "tmp"
 constexpr const char kTmpFolder[] = HX_TMP_FOLDER;
@@ -38,5 +40,12 @@ void AppendRecord(const char* time, const char* title, const char* application);
 
 // Writes the heartbeat file's two lines, the date and then the time.
 void StampHeartbeat(const char* date, const char* time);
+
+// Reads one line of the heartbeat file, whole up to its line feed, so that a
+// time with a blank and a marker comes back as written. A carriage return
+// before the line feed (the file saved by an editor) is no part of the line;
+// a line longer than a clock string keeps its first 31 characters and the
+// rest is passed over. False when the file held nothing more.
+bool ReadHeartbeatLine(std::FILE* file, char (&line)[kClockTextSize]);
 
 #endif

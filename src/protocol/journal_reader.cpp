@@ -87,6 +87,7 @@ RecordRead ReadJournalRecord(JournalReader* reader, JournalRecord* record) {
     if (status == LineRead::kNone) return RecordRead::kNone;
     bool tooLong = status == LineRead::kTooLong;
     bool atEnd = status == LineRead::kCut;
+    record->timeCut = atEnd;
 
     char (*const slots[])[kLineSize] = {&record->title, &record->application, &record->checksum};
     std::size_t lines = 1;
@@ -117,6 +118,12 @@ RecordRead ReadJournalRecord(JournalReader* reader, JournalRecord* record) {
         }
         lastIsNumber = IsNumberLine(line);
         atEnd = status == LineRead::kCut;
+        if (lines > kRecordLines - 1) {
+            // A line too many: the application is then the line before the
+            // checksum, so the last two lines read are kept.
+            std::memcpy(record->application, record->checksum, std::strlen(record->checksum) + 1);
+            std::memcpy(record->checksum, line, std::strlen(line) + 1);
+        }
     }
     // The journal ends inside the record. What an interrupted write leaves (at
     // most four lines) is a cut record; anything longer was never one record.

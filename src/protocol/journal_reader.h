@@ -10,7 +10,8 @@
 constexpr std::size_t kLineSize = 1024;
 
 // The first four lines of a record, each with its line feed; the fifth, empty
-// line is read and dropped.
+// line is read and dropped. Of a record with lines too many, the application
+// and the checksum are the two lines before its end.
 struct JournalRecord {
     char time[kLineSize];
     char title[kLineSize];
@@ -20,6 +21,8 @@ struct JournalRecord {
     // title), lost, run together by an interrupted write, or longer than a
     // line buffer. Its lines are shown, not trusted.
     bool damaged;
+    // The journal ends inside the time line: the time may be cut as well.
+    bool timeCut;
 };
 
 enum class RecordRead {

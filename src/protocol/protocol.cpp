@@ -31,24 +31,6 @@ struct DetailRun {
     std::uint32_t corruptedEntries;  // rows with the error text
 };
 
-// Line 1 of the heartbeat file without its line end; the rest of an
-// over-long line is skipped. Empty when the file has no first line.
-void ReadProtocolDate(FILE* heartbeat, char (&date)[kClockTextSize]) {
-    if (std::fgets(date, kClockTextSize, heartbeat) == nullptr) {
-        date[0] = '\0';
-        return;
-    }
-    const std::size_t length = std::strcspn(date, "\n");
-    if (date[length] != '\n' && length == kClockTextSize - 1) {
-        int c;
-        while ((c = std::getc(heartbeat)) != EOF && c != '\n') {
-        }
-    }
-    date[length] = '\0';
-    // An editor's CR LF line end is no part of the date.
-    if (length > 0 && date[length - 1] == '\r') date[length - 1] = '\0';
-}
-
 // A stretch ends where the next record begins; an end before the start is no
 // stretch at all.
 bool MeasureStretch(const char* startLine, const char* endLine, std::int32_t* seconds) {
@@ -86,7 +68,7 @@ void HandlePair(DetailRun* run, JournalRecord& previous, JournalRecord& current)
     if (!previous.damaged && std::strcmp(previous.title, kUntitledLine) == 0) return;
     std::int32_t seconds = 0;
     bool marked = !MeasureStretch(previous.time, current.time, &seconds);
-    if (previous.damaged || !ChecksumMatches(previous, run->date)) marked = true;
+    if (previous.damaged || current.timeCut || !ChecksumMatches(previous, run->date)) marked = true;
     WriteDetailRow(run, previous, current.time, seconds, marked);
 }
 
@@ -137,7 +119,8 @@ bool CreateProtocol() {
         return false;
     }
     char date[kClockTextSize];
-    ReadProtocolDate(heartbeat, date);
+    date[0] = '\0';
+    ReadHeartbeatLine(heartbeat, date);
     std::fclose(heartbeat);
     if (date[0] == '\0') {
         ReportError(kMsgNoProtocolDate, false);

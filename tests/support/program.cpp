@@ -1,8 +1,11 @@
 #include "support/program.h"
 
+#include "app/about_dialog.h"
 #include "app/app.h"
+#include "app/main_window.h"
 #include "journal/checksum.h"
 #include "journal/record.h"
+#include "protocol/statistics.h"
 
 #include <cstdio>
 
@@ -12,6 +15,11 @@ void ResetProgramState() {
     g_running = true;
     g_tracking = true;
     g_hInstance = nullptr;
+    g_trayIcon = NOTIFYICONDATAA{};
+    g_taskbarCreatedMessage = 0;
+    g_prevUrlLinkProc = nullptr;
+    g_prevMailLinkProc = nullptr;
+    ResetStatistics();
 }
 
 int RunProgram() {
@@ -20,11 +28,26 @@ int RunProgram() {
 }
 
 void CloseAt(std::int64_t when) {
-    hosted::At(when, [] { PostMessageA(hosted::FindOwnWindow(kProductTitle), WM_CLOSE, 0, 0); });
+    hosted::At(when, [] { PostMessageA(MainWindow(), WM_CLOSE, 0, 0); });
 }
 
-std::string ClockAt(std::int64_t ms) {
-    const std::int64_t seconds = 9 * 3600 + ms / 1000;
+HWND MainWindow() {
+    return hosted::FindOwnWindow(kProductTitle);
+}
+
+void ChooseFromTrayMenu(std::int64_t when, UINT commandId, std::int64_t holdMs) {
+    hosted::At(when, [commandId, holdMs] {
+        hosted::PlanMenuChoice(commandId, holdMs);
+        hosted::ClickTrayIcon(WM_RBUTTONDOWN);
+    });
+}
+
+void QuitAt(std::int64_t when) {
+    ChooseFromTrayMenu(when, ID_TRAY_QUIT);
+}
+
+std::string ClockAt(std::int64_t ms, int startSecond) {
+    const std::int64_t seconds = startSecond + ms / 1000;
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(seconds / 3600 % 24),
                   static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));

@@ -21,7 +21,7 @@ std::uint64_t s_sequence = 0;
 // Ordered by moment, then by the order of planning.
 std::multimap<std::pair<std::int64_t, std::uint64_t>, std::function<void()>> s_actions;
 
-constexpr std::int64_t kDefaultLimit = 40LL * 24 * 3600 * 1000;
+constexpr std::int64_t kDefaultLimit = 8LL * 24 * 3600 * 1000;
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
@@ -112,6 +112,13 @@ void AdvanceTo(std::int64_t until) {
                      static_cast<long long>(s_limit));
         std::abort();
     }
+}
+
+bool AdvanceToNextAction() {
+    if (s_actions.empty()) return false;
+    const std::int64_t when = s_actions.begin()->first.first;
+    AdvanceTo(when > s_now ? when : s_now);
+    return true;
 }
 
 }  // namespace detail

@@ -23,6 +23,10 @@ void ResetDesktop() {
     detail::ResetWindows();
     detail::ResetFiles();
     detail::ResetProcesses();
+    detail::ResetGdi();
+    detail::ResetMenus();
+    detail::ResetShell();
+    detail::ResetDialogs();
     detail::g_closeRequested = 0;
     SetShortDateFormat("dd.MM.yyyy");
     SetTimeFormat("HH:mm:ss");

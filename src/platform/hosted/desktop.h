@@ -69,8 +69,9 @@ void SetScreensaverQueryFails(bool fails);
 int OpenProcessHandles();
 
 // ---- Failures ---------------------------------------------------------------------
-// The next `times` calls (or every call, with -1) that open this path fail.
-void FailOpen(const char* path, int times = -1);
+// The next `times` calls (or every call, with -1) that open this path fail;
+// with a mode given, only opens in exactly that mode ("w", "rb", ...).
+void FailOpen(const char* path, int times = -1, const char* mode = nullptr);
 // The next `times` calls that create this folder fail.
 void FailCreateDirectory(const char* path, int times = -1);
 // The next CreateWindowExA fails.
@@ -97,12 +98,19 @@ struct DefWindowProcCall {
 const std::vector<DefWindowProcCall>& DefWindowProcCalls();
 
 struct WindowInfo {
-    bool exists;
-    bool visible;
+    bool exists = false;
+    bool visible = false;
     std::string className;
     std::string title;
-    DWORD style;
-    int x, y, width, height;
+    DWORD style = 0;
+    // Pixels; a dialog and its controls keep the template's dialog units.
+    int x = 0, y = 0, width = 0, height = 0;
+    int id = 0;               // a control's id
+    HWND parent = nullptr;    // a control's dialog
+    HWND owner = nullptr;     // a dialog's owner
+    HFONT font = nullptr;     // as WM_SETFONT last set it
+    WNDPROC proc = nullptr;   // the window procedure now, after any subclassing
+    WNDPROC classProc = nullptr;
 };
 // The first top-level window the program created with this class, or NULL.
 HWND FindOwnWindow(const char* className);
@@ -111,6 +119,176 @@ WindowInfo DescribeWindow(HWND window);
 int TimesRegistered(const char* className);
 // The resource id an icon or cursor handle was loaded from, or -1.
 int ResourceIdOf(HICON icon);
+// The cursor SetCursor last set, and the position GetCursorPos answers.
+HCURSOR CurrentCursor();
+void MoveCursor(int x, int y);
+
+// ---- Graphics -----------------------------------------------------------------------------
+enum class GdiKind { Bitmap, Font, Brush, DeviceContext };
+// Objects the program made and deleted since the reset. Stock objects and the
+// layer's own (paint contexts, a dialog's font, a picture control's bitmap)
+// do not count.
+int GdiObjectsCreated(GdiKind kind);
+int GdiObjectsDeleted(GdiKind kind);
+int GdiObjectsAlive(GdiKind kind);
+bool IsGdiObjectAlive(HGDIOBJ object);
+// The description of a font object, also after it was deleted.
+LOGFONTA FontOf(HGDIOBJ font);
+// The next `times` CreateFontIndirectA calls fail (-1: every call).
+void FailFontCreation(int times = 1);
+// BeginPaint calls not yet ended with EndPaint.
+int OpenPaintContexts();
+// Memory contexts deleted while one of the program's objects was still
+// selected into them, instead of the context's own one put back first.
+int ContextsDeletedHoldingObjects();
+
+struct ImageLoad {
+    int resourceId;
+    UINT type;
+    int cx, cy;
+    UINT flags;
+    HANDLE image;            // NULL when the load failed
+    int width, height, bitsPerPixel;
+    std::int64_t when;
+};
+const std::vector<ImageLoad>& ImageLoads();
+
+struct BitBltCall {
+    HDC dest;
+    HWND destWindow;         // the window of a paint context, else NULL
+    bool destVisible;        // whether that window was shown at the time
+    int x, y, width, height;
+    HDC source;
+    HGDIOBJ sourceBitmap;    // the bitmap selected into the source context
+    int sourceBitmapWidth, sourceBitmapHeight;
+    int sourceX, sourceY;
+    DWORD rop;
+    std::int64_t when;
+};
+const std::vector<BitBltCall>& BitBlts();
+
+// ---- The shell: tray icons, ShellExecuteA, registered messages ------------------------------
+struct TrayCall {
+    DWORD message;           // NIM_ADD, NIM_MODIFY, NIM_DELETE
+    DWORD cbSize;
+    HWND window;
+    UINT id;
+    UINT flags;
+    UINT callbackMessage;
+    HICON icon;
+    std::string tip;         // as far as the record's version holds it
+    BOOL result;
+    std::int64_t when;
+};
+const std::vector<TrayCall>& TrayCalls();
+// Called inside each Shell_NotifyIconA, after the shell has acted, so that a
+// test can see the program's state at that moment.
+void SetTrayObserver(std::function<void(const TrayCall&)> observer);
+// The next `times` NIM_ADD requests fail, as while the shell is not yet up.
+void FailTrayAdd(int times = 1);
+
+struct TrayIconInfo {
+    bool present = false;
+    HWND window = nullptr;
+    UINT id = 0;
+    UINT callbackMessage = 0;
+    HICON icon = nullptr;
+    std::string tip;
+};
+// The icon in the notification area (a program has at most one here).
+TrayIconInfo TrayIcon();
+// The user does this with the mouse over the icon: the shell posts the icon's
+// callback message (wParam its id, lParam the mouse message) to its window.
+// False when there is no icon to click.
+bool ClickTrayIcon(UINT mouseMessage);
+// The shell restarts: every icon is gone, and "TaskbarCreated" is posted to
+// every top-level window.
+void RestartShell();
+
+struct ShellExecuteCall {
+    HWND window;
+    bool hasVerb;            // false for a NULL verb (the default one)
+    std::string verb;
+    std::string file;
+    bool hasParameters;
+    std::string parameters;
+    bool hasDirectory;
+    std::string directory;
+    INT show;
+    INT_PTR result;          // > 32 on success; SE_ERR_FNF for a missing relative path
+    std::int64_t when;
+};
+const std::vector<ShellExecuteCall>& ShellExecutes();
+// The id RegisterWindowMessageA gave this name, or 0.
+UINT RegisteredMessage(const char* name);
+
+// ---- Popup menus ------------------------------------------------------------------------
+struct MenuItem {
+    UINT flags;
+    UINT_PTR id;
+    std::string text;
+};
+struct PopupMenuCall {
+    std::vector<MenuItem> items;
+    UINT flags;
+    int x, y;
+    HWND owner;
+    bool ownerWasForeground; // without it Windows does not close the menu on a click elsewhere
+    bool hadExcludeRect;
+    UINT chosen;             // 0: dismissed
+    std::int64_t opened, closed;
+};
+const std::vector<PopupMenuCall>& PopupMenus();
+// What the user does with the next popup menu: holds it open for `holdMs`
+// virtual ms (planned actions run meanwhile), then chooses the item with this
+// id, or dismisses the menu for 0. Plans are used in order; a menu without
+// a plan is dismissed at once. The choice reaches the owner as a posted
+// WM_COMMAND, as on Windows.
+void PlanMenuChoice(UINT commandId, std::int64_t holdMs = 0);
+// Menus made and not destroyed.
+int MenusAlive();
+
+// ---- Dialogs -----------------------------------------------------------------------------
+// Modal dialogs wait for the user: their loop lets virtual time run to the
+// next planned action (At/After) and handles what it posted. A dialog with
+// nothing planned would wait forever: the run is aborted then.
+struct DialogCall {
+    int templateId;
+    HWND owner;
+    LPARAM param;
+    HWND dialog;
+    bool ended;
+    INT_PTR result;          // EndDialog's, or -1 when the dialog could not be made
+    std::int64_t opened, closed;
+};
+const std::vector<DialogCall>& DialogCalls();
+// The innermost modal dialog now open, or NULL.
+HWND ActiveDialog();
+// A dialog's controls in template order.
+std::vector<HWND> ControlsOf(HWND dialog);
+// The mouse over a control: press and release (and a second press for the
+// double click), sent to its window procedure as the system does.
+void ClickControl(HWND control);
+void DoubleClickControl(HWND control);
+// A key pressed in a dialog: WM_KEYDOWN posted, which the dialog's loop
+// turns into its commands (Esc: IDCANCEL, Enter: the default button).
+void PressKey(HWND dialog, WORD virtualKey);
+// The close box of the caption: WM_SYSCOMMAND SC_CLOSE to the dialog.
+void ClickCloseBox(HWND dialog);
+// The colours a static control is drawn with: WM_CTLCOLORSTATIC to its
+// dialog with a fresh context. Not handled: the dialog's usual colours.
+struct ControlColours {
+    bool handled;
+    COLORREF text;
+    int bkMode;
+    HGDIOBJ brush;
+};
+ControlColours AskControlColours(HWND control);
+// The mouse moves over a control: WM_SETCURSOR to it; the cursor then shown.
+HCURSOR CursorOver(HWND control);
+// The text as a static control draws it: "&x" marks x as a mnemonic and
+// "&&" is one ampersand, unless the control has SS_NOPREFIX.
+std::string DisplayedText(HWND control);
 
 }  // namespace hosted
 

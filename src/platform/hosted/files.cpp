@@ -14,7 +14,8 @@ namespace hosted {
 namespace {
 
 thread_local DWORD s_lastError = 0;
-std::map<std::string, int> s_failingOpens;
+std::map<std::string, int> s_failingOpens;  // key: path, or path and mode
+
 std::map<std::string, int> s_failingFolders;
 
 // True when a failure is planned for this path; uses one up.
@@ -59,8 +60,8 @@ void ResetFiles() {
 
 }  // namespace detail
 
-void FailOpen(const char* path, int times) {
-    s_failingOpens[path] = times;
+void FailOpen(const char* path, int times, const char* mode) {
+    s_failingOpens[mode != nullptr ? std::string(path) + '\n' + mode : std::string(path)] = times;
 }
 
 void FailCreateDirectory(const char* path, int times) {
@@ -90,7 +91,8 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
         hosted::s_lastError = ERROR_ALREADY_EXISTS;
         return FALSE;
     }
-    if (flags & MOVEFILE_WRITE_THROUGH) {
+    // Only a real run can lose power; the virtual desktop's runs skip the wait.
+    if ((flags & MOVEFILE_WRITE_THROUGH) && hosted::IsLive()) {
         // The new content is on the disk before the name points at it.
         const int fd = open(existing, O_RDONLY);
         if (fd >= 0) {
@@ -116,7 +118,8 @@ LPSTR WINAPI lstrcpynA(LPSTR dest, LPCSTR src, int maxLength) {
 
 FILE* OpenStream(const char* path, const char* mode) {
     if (path == nullptr || mode == nullptr) return nullptr;
-    if (hosted::TakeFailure(&hosted::s_failingOpens, path)) {
+    if (hosted::TakeFailure(&hosted::s_failingOpens, path) ||
+        hosted::TakeFailure(&hosted::s_failingOpens, (std::string(path) + '\n' + mode).c_str())) {
         errno = EACCES;
         return nullptr;
     }

@@ -9,20 +9,7 @@
 namespace hosted {
 namespace {
 
-struct Window {
-    bool exists = false;
-    bool own = false;
-    bool visible = false;
-    bool needsPaint = false;
-    bool titleReadable = true;
-    std::string className;
-    std::string title;
-    DWORD style = 0;
-    int x = 0, y = 0, width = 0, height = 0;
-    WNDPROC proc = nullptr;
-    HWND parent = nullptr;
-    DWORD processId = 0;
-};
+using detail::Window;
 
 struct WindowClass {
     WNDCLASSEXA wc{};
@@ -45,6 +32,8 @@ std::vector<MessageBoxCall> s_boxes;
 std::vector<DefWindowProcCall> s_defProcCalls;
 std::int64_t s_boxHold = 0;
 bool s_closeDelivered = false;
+HCURSOR s_cursor = nullptr;
+POINT s_cursorPos{1000, 750};
 
 constexpr std::uintptr_t kWindowHandleBase = 0x10000;
 constexpr std::uintptr_t kIconHandleBase = 0x200000;
@@ -54,12 +43,18 @@ HWND HandleOf(std::size_t index) {
     return reinterpret_cast<HWND>(kWindowHandleBase + (index + 1) * 16);
 }
 
-Window* Find(HWND hwnd) {
+// Any window ever made in this run, also one that has ended.
+Window* Record(HWND hwnd) {
     const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(hwnd);
     if (value <= kWindowHandleBase || (value - kWindowHandleBase) % 16 != 0) return nullptr;
     const std::size_t index = (value - kWindowHandleBase) / 16 - 1;
-    if (index >= s_windowCount || !s_windows[index].exists) return nullptr;
+    if (index >= s_windowCount) return nullptr;
     return &s_windows[index];
+}
+
+Window* Find(HWND hwnd) {
+    Window* w = Record(hwnd);
+    return w != nullptr && w->exists ? w : nullptr;
 }
 
 HWND NewWindow(const char* className, const char* title, DWORD processId, bool own) {
@@ -80,17 +75,58 @@ const WindowClass* FindClass(const char* name) {
     return nullptr;
 }
 
-// The program's main window: the first top-level window it made that still exists.
-HWND MainWindow() {
+// WM_DESTROY to the window, then its children are destroyed the same way,
+// then WM_NCDESTROY: a dialog's controls are gone before its own last message.
+void Destroy(HWND hwnd) {
+    // Windows it owns go first, as on Windows: a dialog ends with its owner.
     for (std::size_t i = 0; i < s_windowCount; ++i)
-        if (s_windows[i].exists && s_windows[i].own && s_windows[i].parent == nullptr)
-            return HandleOf(i);
-    return nullptr;
+        if (s_windows[i].exists && s_windows[i].owner == hwnd) Destroy(HandleOf(i));
+    SendMessageA(hwnd, WM_DESTROY, 0, 0);
+    for (HWND child : detail::ChildrenOf(hwnd))
+        if (Find(child) != nullptr) Destroy(child);
+    SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
+    if (Window* w = Find(hwnd)) w->exists = false;
+    if (s_foreground == hwnd) s_foreground = nullptr;
 }
 
 }  // namespace
 
 namespace detail {
+
+Window* FindWindowRecord(HWND hwnd) {
+    return Find(hwnd);
+}
+
+HWND MakeOwnWindow(const char* className, const char* title, DWORD style, HWND parent, WNDPROC proc) {
+    HWND hwnd = NewWindow(className, title, kOwnProcessId, true);
+    if (hwnd == nullptr) return nullptr;
+    Window* w = Find(hwnd);
+    w->style = style & ~static_cast<DWORD>(WS_VISIBLE);
+    w->parent = parent;
+    w->proc = proc;
+    w->classProc = proc;
+    return hwnd;
+}
+
+std::vector<HWND> ChildrenOf(HWND hwnd) {
+    std::vector<HWND> children;
+    for (std::size_t i = 0; i < s_windowCount; ++i)
+        if (s_windows[i].exists && s_windows[i].parent == hwnd && hwnd != nullptr)
+            children.push_back(HandleOf(i));
+    return children;
+}
+
+HWND MainWindow() {
+    for (std::size_t i = 0; i < s_windowCount; ++i)
+        if (s_windows[i].exists && s_windows[i].own && s_windows[i].parent == nullptr &&
+            s_windows[i].owner == nullptr)
+            return HandleOf(i);
+    return nullptr;
+}
+
+HCURSOR StockCursor(WORD id) {
+    return reinterpret_cast<HCURSOR>(kCursorHandleBase + id);
+}
 
 void ResetWindows() {
     for (std::size_t i = 0; i < s_windowCount; ++i) s_windows[i] = Window{};
@@ -107,6 +143,8 @@ void ResetWindows() {
     s_defProcCalls.clear();
     s_boxHold = 0;
     s_closeDelivered = false;
+    s_cursor = nullptr;
+    s_cursorPos = POINT{1000, 750};
 }
 
 }  // namespace detail
@@ -166,12 +204,34 @@ HWND FindOwnWindow(const char* className) {
 
 WindowInfo DescribeWindow(HWND window) {
     // Also after the window has ended, so that a test can see what it was.
-    const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(window);
-    const std::size_t index = (value - kWindowHandleBase) / 16 - 1;
-    if (value <= kWindowHandleBase || index >= s_windowCount) return WindowInfo{false, false, "", "", 0, 0, 0, 0, 0};
-    const Window* w = &s_windows[index];
-    return WindowInfo{w->exists, w->visible, w->className, w->title, w->style,
-                      w->x, w->y, w->width, w->height};
+    const Window* w = Record(window);
+    if (w == nullptr) return WindowInfo{};
+    WindowInfo info;
+    info.exists = w->exists;
+    info.visible = w->visible;
+    info.className = w->className;
+    info.title = w->title;
+    // As GetWindowLong reads it: WS_VISIBLE tells whether the window is shown.
+    info.style = w->style | (w->visible ? static_cast<DWORD>(WS_VISIBLE) : 0u);
+    info.x = w->x;
+    info.y = w->y;
+    info.width = w->width;
+    info.height = w->height;
+    info.id = w->id;
+    info.parent = w->parent;
+    info.owner = w->owner;
+    info.font = w->font;
+    info.proc = w->proc;
+    info.classProc = w->classProc;
+    return info;
+}
+
+HCURSOR CurrentCursor() {
+    return s_cursor;
+}
+
+void MoveCursor(int x, int y) {
+    s_cursorPos = POINT{x, y};
 }
 
 int TimesRegistered(const char* className) {
@@ -193,6 +253,7 @@ int ResourceIdOf(HICON icon) {
 }  // namespace hosted
 
 using hosted::Find;
+using hosted::detail::MainWindow;
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wc) {
     if (wc == nullptr || wc->lpszClassName == nullptr || hosted::FindClass(wc->lpszClassName))
@@ -210,13 +271,14 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     }
     HWND hwnd = hosted::NewWindow(className, windowName, hosted::kOwnProcessId, true);
     if (hwnd == nullptr) return nullptr;
-    hosted::Window* w = Find(hwnd);
+    hosted::detail::Window* w = Find(hwnd);
     w->style = style & ~static_cast<DWORD>(WS_VISIBLE);
     w->x = x;
     w->y = y;
     w->width = width;
     w->height = height;
     w->proc = wc->wc.lpfnWndProc;
+    w->classProc = w->proc;
     w->parent = parent;
     if (SendMessageA(hwnd, WM_NCCREATE, 0, 0) == FALSE || SendMessageA(hwnd, WM_CREATE, 0, 0) == -1) {
         DestroyWindow(hwnd);
@@ -227,11 +289,9 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
 }
 
 BOOL WINAPI DestroyWindow(HWND hwnd) {
-    hosted::Window* w = Find(hwnd);
+    const hosted::detail::Window* w = Find(hwnd);
     if (w == nullptr || !w->own) return FALSE;
-    SendMessageA(hwnd, WM_DESTROY, 0, 0);
-    SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
-    if ((w = Find(hwnd)) != nullptr) w->exists = false;
+    hosted::Destroy(hwnd);
     return TRUE;
 }
 
@@ -240,7 +300,7 @@ BOOL WINAPI IsWindow(HWND hwnd) {
 }
 
 BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
-    hosted::Window* w = Find(hwnd);
+    hosted::detail::Window* w = Find(hwnd);
     if (w == nullptr) return FALSE;
     const bool wasVisible = w->visible;
     const bool show = cmdShow != SW_HIDE;
@@ -254,7 +314,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
 }
 
 BOOL WINAPI UpdateWindow(HWND hwnd) {
-    hosted::Window* w = Find(hwnd);
+    hosted::detail::Window* w = Find(hwnd);
     if (w == nullptr) return FALSE;
     if (w->visible && w->needsPaint) SendMessageA(hwnd, WM_PAINT, 0, 0);
     return TRUE;
@@ -263,7 +323,7 @@ BOOL WINAPI UpdateWindow(HWND hwnd) {
 BOOL WINAPI EnumWindows(WNDENUMPROC proc, LPARAM param) {
     // The count is read afresh each time: the callback may make windows.
     for (std::size_t i = 0; i < hosted::s_windowCount; ++i) {
-        const hosted::Window& w = hosted::s_windows[i];
+        const hosted::detail::Window& w = hosted::s_windows[i];
         if (!w.exists || w.parent != nullptr) continue;
         if (!proc(hosted::HandleOf(i), param)) break;
     }
@@ -273,7 +333,7 @@ BOOL WINAPI EnumWindows(WNDENUMPROC proc, LPARAM param) {
 int WINAPI GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
     if (text == nullptr || maxCount <= 0) return 0;
     text[0] = '\0';
-    const hosted::Window* w = Find(hwnd);
+    const hosted::detail::Window* w = Find(hwnd);
     if (w == nullptr || !w->titleReadable) return 0;
     std::size_t n = w->title.size();
     if (n > static_cast<std::size_t>(maxCount - 1)) n = static_cast<std::size_t>(maxCount - 1);
@@ -293,22 +353,111 @@ int WINAPI GetSystemMetrics(int index) {
     }
 }
 
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR name) {
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     const std::uintptr_t id = reinterpret_cast<std::uintptr_t>(name);
     if (id == 0 || id > 0xFFFF) return nullptr;  // only numbered resources are used
+    // The program's own icons are those its resource script names.
+    if (instance == hosted::ModuleInstance() && !hosted::detail::HasIcon(static_cast<int>(id)))
+        return nullptr;
     return reinterpret_cast<HICON>(hosted::kIconHandleBase + id);
 }
 
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) {
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     const std::uintptr_t id = reinterpret_cast<std::uintptr_t>(name);
-    if (id == 0 || id > 0xFFFF) return nullptr;
-    return reinterpret_cast<HCURSOR>(hosted::kCursorHandleBase + id);
+    if (id == 0 || id > 0xFFFF || instance != nullptr) return nullptr;  // the program has no cursors
+    return hosted::detail::StockCursor(static_cast<WORD>(id));
+}
+
+HCURSOR WINAPI SetCursor(HCURSOR cursor) {
+    HCURSOR previous = hosted::s_cursor;
+    hosted::s_cursor = cursor;
+    return previous;
+}
+
+BOOL WINAPI GetCursorPos(POINT* point) {
+    if (point == nullptr) return FALSE;
+    *point = hosted::s_cursorPos;
+    return TRUE;
+}
+
+BOOL WINAPI SetForegroundWindow(HWND hwnd) {
+    if (Find(hwnd) == nullptr) return FALSE;
+    hosted::s_foreground = hwnd;
+    return TRUE;
+}
+
+LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
+    hosted::detail::Window* w = Find(hwnd);
+    if (w == nullptr) return 0;
+    LONG_PTR previous = 0;
+    switch (index) {
+    case GWLP_WNDPROC:
+        if (value == 0) return 0;  // Windows refuses a null procedure
+        previous = reinterpret_cast<LONG_PTR>(w->proc);
+        w->proc = reinterpret_cast<WNDPROC>(value);
+        return previous;
+    case GWLP_ID:
+        previous = w->id;
+        w->id = static_cast<int>(value);
+        return previous;
+    case GWLP_USERDATA:
+        previous = w->userData;
+        w->userData = value;
+        return previous;
+    default:
+        break;
+    }
+    // The dialog slots exist only on dialogs.
+    if (!w->isDialog) return 0;
+    switch (index) {
+    case DWLP_MSGRESULT:
+        previous = w->messageResult;
+        w->messageResult = value;
+        return previous;
+    case DWLP_USER:
+        previous = w->dialogUser;
+        w->dialogUser = value;
+        return previous;
+    default:
+        return 0;
+    }
+}
+
+LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index) {
+    const hosted::detail::Window* w = Find(hwnd);
+    if (w == nullptr) return 0;
+    switch (index) {
+    case GWLP_WNDPROC:
+        return reinterpret_cast<LONG_PTR>(w->proc);
+    case GWLP_ID:
+        return w->id;
+    case GWLP_USERDATA:
+        return w->userData;
+    default:
+        break;
+    }
+    if (!w->isDialog) return 0;
+    switch (index) {
+    case DWLP_MSGRESULT:
+        return w->messageResult;
+    case DWLP_USER:
+        return w->dialogUser;
+    case DWLP_DLGPROC:
+        return reinterpret_cast<LONG_PTR>(w->dialogProc);
+    default:
+        return 0;
+    }
+}
+
+LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (proc == nullptr) return 0;
+    return proc(hwnd, msg, wParam, lParam);
 }
 
 BOOL WINAPI PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT removeMsg) {
     if (hosted::detail::g_closeRequested && !hosted::s_closeDelivered) {
         hosted::s_closeDelivered = true;
-        if (HWND main = hosted::MainWindow()) PostMessageA(main, WM_CLOSE, 0, 0);
+        if (HWND main = MainWindow()) PostMessageA(main, WM_CLOSE, 0, 0);
     }
     if (!hosted::s_queue.empty()) {
         *msg = hosted::s_queue.front();
@@ -339,7 +488,7 @@ BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 LRESULT WINAPI SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    const hosted::Window* w = Find(hwnd);
+    const hosted::detail::Window* w = Find(hwnd);
     if (w == nullptr || w->proc == nullptr) return 0;
     return w->proc(hwnd, message, wParam, lParam);
 }
@@ -358,7 +507,7 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         DestroyWindow(hwnd);
         return 0;
     case WM_PAINT:
-        if (hosted::Window* w = Find(hwnd)) w->needsPaint = false;
+        if (hosted::detail::Window* w = Find(hwnd)) w->needsPaint = false;
         return 0;
     default:
         return 0;
@@ -382,7 +531,7 @@ HWND WINAPI GetForegroundWindow() {
 }
 
 DWORD WINAPI GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
-    const hosted::Window* w = Find(hwnd);
+    const hosted::detail::Window* w = Find(hwnd);
     if (w == nullptr) {
         if (processId != nullptr) *processId = 0;
         return 0;
