@@ -19,8 +19,9 @@
 //                           return, esc) on its popup menu; ok once the menu has closed
 //   error-box MS            waits for the message box captioned "Error", presses its
 //                           OK button; ok TEXT
-//   tray-icons              ok none while Wine shows no tray icon, else ok HASH: a digest
-//                           of the pixels of Wine's tray window, which changes with the icon
+//   tray-icons              ok none while Wine shows no tray icon, else ok HASH at X Y W H:
+//                           a digest of the screen's pixels where Wine's tray window is,
+//                           which changes with the icon, and the window's place
 //   close                   WM_CLOSE to Horalux, as the shell's close request
 //   gone MS                 waits until no window of class "Horalux" exists
 //   windows                 ok CLASS:TITLE|... of the visible top-level windows
@@ -150,9 +151,10 @@ LRESULT CALLBACK DriverWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 }
 
 std::string Open(const std::string& name, const std::string& title) {
+    // Clear of the top left corner, where Wine puts its tray window.
     const int offset = static_cast<int>(g_windows.size()) * 30;
-    HWND hwnd = CreateWindowExA(0, kDriverClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40 + offset,
-                                40 + offset, 400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND hwnd = CreateWindowExA(0, kDriverClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200 + offset,
+                                100 + offset, 400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (hwnd == nullptr) return "fail CreateWindowExA: " + std::to_string(GetLastError());
     g_windows[name] = hwnd;
     Pump(50);
@@ -260,8 +262,9 @@ std::string TrayIcons() {
             for (int shift = 0; shift < 24; shift += 8) hash = (hash ^ ((rgb >> shift) & 0xFFu)) * 16777619u;
         }
         SelectObject(memory, old);
-        char text[16];
-        std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(hash));
+        char text[64];
+        std::snprintf(text, sizeof text, "%08X at %d %d %d %d", static_cast<unsigned>(hash), static_cast<int>(r.left),
+                      static_cast<int>(r.top), width, height);
         answer = std::string("ok ") + text;
     }
     if (copy != nullptr) DeleteObject(copy);
