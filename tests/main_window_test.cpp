@@ -307,10 +307,11 @@ TEST_F(MainWindowTest, PauseAndContinueChangeTheIconBeforeTheFlagAndHoldTheTicks
     // No tick while paused; the first pass after Continue takes one at once,
     // and its heartbeat check sees the pause as a gap since the last tick.
     // The menu made the hidden window the foreground one, so that is what
-    // the sampler saw then.
+    // the sampler saw then, with the program's own module name.
     EXPECT_EQ(Journal(), Started(ClockAt(kStartMs)) + Editor(TickAt(1)) +
                              Record(ClockAt(TickAt(1)), "Tracking interrupted", "-") +
-                             Record(ClockAt(continueAt), "Horalux", "-") + Quit(ClockAt(continueAt + 1250)));
+                             Record(ClockAt(continueAt), "Horalux", "horalux.exe") +
+                             Quit(ClockAt(continueAt + 1250)));
 }
 
 TEST_F(MainWindowTest, QuitRemovesTheIconEndsTrackingAndLeavesTheHiddenWindow) {
