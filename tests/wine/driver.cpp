@@ -19,6 +19,9 @@
 //                           return, esc) on its popup menu; ok once the menu has closed
 //   error-box MS            waits for the message box captioned "Error", presses its
 //                           OK button; ok TEXT
+//   dialog MS ID CAPTION    waits for the dialog captioned CAPTION, ends it with the
+//                           command ID (2 is Esc); ok ID:CLASS:TEXT|... of its controls
+//   foreground              ok CLASS:TITLE of the foreground window, or ok none
 //   tray-icons              ok none while Wine shows no tray icon, else ok HASH at X Y W H:
 //                           a digest of the screen's pixels where Wine's tray window is,
 //                           which changes with the icon, and the window's place
@@ -335,6 +338,36 @@ std::string ErrorBox(DWORD limitMs) {
     return "ok " + Escape(text);
 }
 
+std::string Dialog(DWORD limitMs, WORD command, const std::string& caption) {
+    HWND dialog = nullptr;
+    if (!WaitFor(limitMs, [&dialog, &caption] {
+            return (dialog = FindWindowA(kMessageBoxClass, caption.c_str())) != nullptr && IsWindowVisible(dialog);
+        }))
+        return "fail no dialog \"" + caption + "\"";
+    std::string controls;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM out) -> BOOL {
+            auto* collected = reinterpret_cast<std::string*>(out);
+            if (!collected->empty()) *collected += "|";
+            *collected += std::to_string(static_cast<short>(GetDlgCtrlID(child))) + ":" + ClassOf(child) + ":" +
+                          WindowText(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+    // As the button or the Esc key would send it.
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, command)));
+    if (!WaitFor(limitMs, [dialog] { return !IsWindow(dialog); })) return "fail the dialog stays open";
+    return "ok " + Escape(controls);
+}
+
+std::string Foreground() {
+    HWND hwnd = GetForegroundWindow();
+    if (hwnd == nullptr) return "ok none";
+    return "ok " + Escape(ClassOf(hwnd) + ":" + WindowText(hwnd));
+}
+
 std::string Gone(DWORD limitMs) {
     if (WaitFor(limitMs, [] { return Horalux() == nullptr; })) return "ok";
     return "fail the Horalux window still exists";
@@ -379,6 +412,12 @@ bool Execute(std::string line) {
         Answer(Menu(limitMs, line));
     } else if (verb == "error-box") {
         Answer(ErrorBox(Number(Word(line))));
+    } else if (verb == "dialog") {
+        const DWORD limitMs = Number(Word(line));
+        const WORD command = static_cast<WORD>(Number(Word(line)));
+        Answer(Dialog(limitMs, command, line));
+    } else if (verb == "foreground") {
+        Answer(Foreground());
     } else if (verb == "tray-icons") {
         Answer(TrayIcons());
     } else if (verb == "close") {

@@ -10,6 +10,7 @@
 #include "checkers/journal_check.h"
 #include "checkers/protocol_model.h"
 #include "checkers/sample_day.h"
+#include "resource.h"
 #include "wine/wine_desktop.h"
 
 #include <gtest/gtest.h>
@@ -328,7 +329,7 @@ const Pair kStarted{"Tracking started", "-"};
 const Pair kQuit{"Tracking quit", "-"};
 const Pair kInterrupted{"Tracking interrupted", "-"};
 
-TEST_F(WineScenario, FirstStartShowsTheSplashAndTheTrayIconAndQuitsThroughTheMenu) {
+TEST_F(WineScenario, FirstStartShowsTheSplashAndTheTrayIconOpensAboutAndQuitsThroughTheMenu) {
     Start();
     OpenWindows({{"A", "notes.txt - Editor"}});
     ChildProcess horalux = Desktop().StartHoralux();
@@ -340,6 +341,7 @@ TEST_F(WineScenario, FirstStartShowsTheSplashAndTheTrayIconAndQuitsThroughTheMen
                          std::to_string((kScreenHeight - kSplashHeight) / 2) + " " + std::to_string(kSplashWidth) +
                          " " + std::to_string(kSplashHeight));
     EXPECT_FALSE(fs::exists(Path("tmp"))) << "files were written while the splash shows";
+    EXPECT_EQ(Do("foreground"), "Horalux:Horalux") << "showing the splash activates it";
     const Bitmap splash(std::string(HORALUX_SOURCE_DIR) + "/res/splash.bmp");
     auto screenPixel = [this](int x, int y) {
         return Do("pixel " + std::to_string((kScreenWidth - kSplashWidth) / 2 + x) + " " +
@@ -364,8 +366,17 @@ TEST_F(WineScenario, FirstStartShowsTheSplashAndTheTrayIconAndQuitsThroughTheMen
     const auto splashMs = std::chrono::duration_cast<milliseconds>(Clock::now() - shownAt).count();
     EXPECT_GE(splashMs, 4500) << "the splash stays five seconds";
     EXPECT_LE(splashMs, 8000) << "the splash stays five seconds";
+    EXPECT_EQ(Do("foreground"), "HoraluxDriverWindow:notes.txt - Editor")
+        << "hiding the splash gives the foreground back, so the first tick sees the user's window";
     std::vector<JournalEntry> entries = WaitForRecords(1, kStartWait);
     EXPECT_NE(Do("tray-icons"), "none") << "the tray icon is shown once the splash has gone";
+
+    // About, the first item, from the program's own dialog resource; Esc closes it.
+    Do("menu 5000 down return");
+    const std::string about = Do("dialog 5000 2 About");
+    for (const std::string control : {"1000:Button:Close", "1002:Static:" HX_WEB_ADDRESS, "1004:Static:" HX_MAIL_ADDRESS,
+                                      "-1:Static:Contact :"})
+        EXPECT_NE(about.find(control), std::string::npos) << control << " in " << about;
     std::string time;
     EXPECT_EQ(checkers::CheckHeartbeat(Read("tmp/tmp.tsp"), Today(), &time), "") << "the first check stamps";
 
