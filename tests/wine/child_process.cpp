@@ -28,6 +28,7 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
     // no X server or Wine program behind.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() == 1) _exit(127);
+    signal(SIGPIPE, SIG_DFL);  // the runner ignores it; the child must not inherit that
     setpgid(0, 0);
     const int log = options.logPath.empty()
                         ? open("/dev/null", O_WRONLY)
@@ -56,6 +57,8 @@ int DecodeStatus(int raw) {
 }  // namespace
 
 ChildProcess::ChildProcess(const ChildOptions& options) {
+    // A child that has died must show as a failed write, not end the runner.
+    signal(SIGPIPE, SIG_IGN);
     int inPipe[2] = {-1, -1};
     int outPipe[2] = {-1, -1};
     if (options.pipeStdin && pipe2(inPipe, O_CLOEXEC) != 0) throw ScenarioError("pipe: " + std::string(strerror(errno)));

@@ -220,14 +220,23 @@ WineDesktop::WineDesktop(const WineSetup& setup, const std::string& name, const 
     workDir_ = folder_ + "/work";
     fs::remove_all(folder_);
     fs::create_directories(workDir_);
-    ClonePrefix(setup.stateDir + "/" + kTemplateName, prefix_);
-    SetShortDate(prefix_, shortDate);
-    Note("prefix " + prefix_ + " with short date " + shortDate);
-    StartXServer();
-    StartDriver();
+    try {
+        ClonePrefix(setup.stateDir + "/" + kTemplateName, prefix_);
+        SetShortDate(prefix_, shortDate);
+        Note("prefix " + prefix_ + " with short date " + shortDate);
+        StartXServer();
+        StartDriver();
+    } catch (...) {
+        Shutdown();  // no destructor runs for a desktop that was never made
+        throw;
+    }
 }
 
 WineDesktop::~WineDesktop() {
+    Shutdown();
+}
+
+void WineDesktop::Shutdown() {
     if (driver_.Running()) {
         try {
             driver_.WriteLine("exit");

@@ -66,6 +66,7 @@ public:
 
 private:
     std::vector<std::string> Environment() const;
+    void Shutdown();
     void StartXServer();
     void StartDriver();
 
