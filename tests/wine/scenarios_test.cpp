@@ -519,7 +519,9 @@ TEST_F(WineScenario, PauseStopsTheTicksAndContinueRecordsTheInterruption) {
                                         {"Horalux", "horalux.exe"}, kQuit}));
     if (entries.size() == 5) {
         EXPECT_EQ(entries[2].time, earlier) << "the interruption carries the stored time of the last tick";
-        EXPECT_EQ(entries[3].time, TimeText(checkers::GermanTimeSeconds(entries[3].time)));
+        std::vector<JournalEntry> others = entries;
+        others.erase(others.begin() + 2);
+        ExpectTimesOfThisRun(others);
         ExpectHeartbeatOf(entries.back());
     }
     ExpectOnlyTheJournalFiles();
