@@ -30,7 +30,7 @@
 //   windows                 ok CLASS:TITLE|... of the visible top-level windows
 //   exit                    destroys the driver's windows and ends
 //
-// Texts in answers have "\\", line feeds and carriage returns escaped as \\, \n, \r.
+// In answers, backslashes, line feeds and carriage returns are written as \\, \n and \r.
 #include <windows.h>
 
 #include <cstdint>
