@@ -140,6 +140,24 @@ TEST_F(MainWindowTest, TheSplashShowsItsPictureForFiveSecondsThenTheWindowHidesA
     EXPECT_EQ(Journal().substr(0, Started(ClockAt(5000)).size()), Started(ClockAt(5000)));
 }
 
+TEST_F(MainWindowTest, TheSplashHoldsTheForegroundWhileShownAndGivesItBackWhenHidden) {
+    // As Windows and Wine do it: the shown splash is the active window; when it
+    // hides, the window that was active before is again, unless the user has
+    // gone to another one meanwhile. The first tick records that window.
+    for (const bool userSwitches : {false, true}) {
+        TempWorkDir fresh;
+        Fresh();
+        HWND duringSplash = nullptr;
+        hosted::At(2000, [&] { duringSplash = hosted::Foreground(); });
+        if (userSwitches) SwitchAt(3000, browser_);
+        QuitAt(TickAt(1) + 1000);
+        EXPECT_EQ(RunProgram(), 0);
+        EXPECT_EQ(duringSplash, MainWindow());
+        const std::string first = Started(ClockAt(kStartMs)) + (userSwitches ? Browser(TickAt(1)) : Editor(TickAt(1)));
+        EXPECT_EQ(Journal().substr(0, first.size()), first) << (userSwitches ? "switched" : "not switched");
+    }
+}
+
 TEST_F(MainWindowTest, TheTrayRecordIsTheFirstVersionOfThisArchitecture) {
     QuitAt(kStartMs + 1000);
     RunProgram();
@@ -307,10 +325,11 @@ TEST_F(MainWindowTest, PauseAndContinueChangeTheIconBeforeTheFlagAndHoldTheTicks
     // No tick while paused; the first pass after Continue takes one at once,
     // and its heartbeat check sees the pause as a gap since the last tick.
     // The menu made the hidden window the foreground one, so that is what
-    // the sampler saw then.
+    // the sampler saw then, with the program's own module name.
     EXPECT_EQ(Journal(), Started(ClockAt(kStartMs)) + Editor(TickAt(1)) +
                              Record(ClockAt(TickAt(1)), "Tracking interrupted", "-") +
-                             Record(ClockAt(continueAt), "Horalux", "-") + Quit(ClockAt(continueAt + 1250)));
+                             Record(ClockAt(continueAt), "Horalux", "horalux.exe") +
+                             Quit(ClockAt(continueAt + 1250)));
 }
 
 TEST_F(MainWindowTest, QuitRemovesTheIconEndsTrackingAndLeavesTheHiddenWindow) {

@@ -30,6 +30,9 @@ bool IsLive();
 HINSTANCE ModuleInstance();
 // Process id that the program's own windows belong to.
 constexpr DWORD kOwnProcessId = 4242;
+// The program's own process as Windows shows it: it may open itself, and its
+// module base name is the file name of horalux.exe.
+constexpr const char kOwnModuleName[] = "horalux.exe";
 
 // ---- A real X11 desktop --------------------------------------------------------
 // From now on other programs' windows, the foreground window and the

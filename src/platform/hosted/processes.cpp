@@ -34,6 +34,10 @@ namespace detail {
 
 void ResetProcesses() {
     s_processes.clear();
+    // On Windows the program can open its own process: when its hidden window
+    // is in the foreground (after the tray menu), the sampler records it with
+    // this name, as horalux.exe does under Wine.
+    s_processes[kOwnProcessId] = Process{kOwnModuleName, true};
     s_handles.clear();
     s_nextHandle = 0x4000;
     s_screensaverRunning = false;

@@ -32,6 +32,9 @@ int s_screenWidth = 1024;
 int s_screenHeight = 768;
 bool s_failNextCreate = false;
 HWND s_foreground = nullptr;
+// The foreground window before one of the program's top-level windows was
+// shown and so activated; hiding that window gives the foreground back.
+HWND s_foregroundBeforeShow = nullptr;
 std::vector<MessageBoxCall> s_boxes;
 std::vector<DefWindowProcCall> s_defProcCalls;
 std::int64_t s_boxHold = 0;
@@ -150,6 +153,7 @@ void ResetWindows() {
     s_screenHeight = 768;
     s_failNextCreate = false;
     s_foreground = nullptr;
+    s_foregroundBeforeShow = nullptr;
     s_boxes.clear();
     s_defProcCalls.clear();
     s_boxHold = 0;
@@ -322,6 +326,18 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
         if ((w = Find(hwnd)) == nullptr) return wasVisible;
         w->visible = show;
         if (show) w->needsPaint = true;
+        // As on Windows (and Wine): showing a top-level window activates it,
+        // so the splash holds the foreground while it is shown; hiding the
+        // active one gives the foreground back to the window that had it.
+        const bool topLevel = w->own && w->parent == nullptr && w->owner == nullptr && !w->isDialog;
+        HWND& foreground = hosted::s_foreground;
+        HWND& before = hosted::s_foregroundBeforeShow;
+        if (topLevel && show) {
+            before = foreground;
+            foreground = hwnd;
+        } else if (topLevel && foreground == hwnd) {
+            foreground = Find(before) != nullptr ? before : nullptr;
+        }
         hosted::x11::ShowOwnWindow(hwnd, show);
     }
     return wasVisible ? TRUE : FALSE;
