@@ -31,17 +31,7 @@ protected:
     static void ScreensaverAt(std::int64_t when, bool running) {
         hosted::At(when, [running] { hosted::SetScreensaverRunning(running); });
     }
-    // The journal between the start and the quit record.
-    std::string Sampled(std::int64_t quitAt) {
-        const std::string journal = Journal();
-        const std::string head = Started(ClockAt(kStartMs));
-        const std::string tail = Quit(ClockAt(quitAt));
-        EXPECT_EQ(journal.substr(0, head.size()), head);
-        EXPECT_GE(journal.size(), head.size() + tail.size());
-        EXPECT_EQ(journal.substr(journal.size() - tail.size()), tail);
-        if (journal.size() < head.size() + tail.size()) return journal;
-        return journal.substr(head.size(), journal.size() - head.size() - tail.size());
-    }
+    static std::string Sampled(std::int64_t quitAt) { return JournalBetweenStartAndQuit(quitAt); }
     void TearDown() override {
         EXPECT_EQ(hosted::OpenProcessHandles(), 0) << "a process handle was left open";
         ProgramTest::TearDown();

@@ -3,6 +3,7 @@
 // and holds exactly the expected records, the heartbeat names the day, and
 // both protocols (made from the menu at noon, and by the day rollover the next
 // morning) are what the reference model computes from the journal.
+#include "app/main_window.h"
 #include "checkers/journal_check.h"
 #include "checkers/protocol_model.h"
 #include "support/program.h"
@@ -16,7 +17,6 @@ using namespace testing_support;
 constexpr DWORD kWriterPid = 100;
 constexpr DWORD kMailPid = 200;
 constexpr DWORD kAdminPid = 300;
-constexpr WPARAM kCreateProtocolCommand = 1029;
 
 constexpr const char kMonday[] = "05.01.2026";
 constexpr const char kTuesday[] = "06.01.2026";
@@ -73,7 +73,7 @@ TEST_F(SimulatedDayTest, TheDaysFilesAgreeWithTheCheckersAtNoonAndAtTheRollover)
     hosted::At(TickAt(13) + 100, [] { hosted::SetScreensaverRunning(false); });
     SwitchAt(TickAt(15) + 100, writer_);
     hosted::At(TickAt(17) + 100, [] {
-        PostMessageA(hosted::FindOwnWindow("Horalux"), WM_COMMAND, kCreateProtocolCommand, 0);
+        PostMessageA(hosted::FindOwnWindow("Horalux"), WM_COMMAND, ID_TRAY_CREATE_PROTOCOL, 0);
     });
     std::string noonJournal, noonDetail, noonStatistics;
     hosted::At(TickAt(17) + 600, [&] {

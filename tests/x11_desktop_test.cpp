@@ -78,17 +78,7 @@ protected:
         X11Session* session = session_.get();
         hosted::At(when, [session, window] { EXPECT_TRUE(session->Activate(window)) << std::hex << window; });
     }
-    // The journal between the start and the quit record.
-    std::string Sampled(std::int64_t quitAt) {
-        const std::string journal = Journal();
-        const std::string head = Started(ClockAt(kStartMs));
-        const std::string tail = Quit(ClockAt(quitAt));
-        EXPECT_EQ(journal.substr(0, head.size()), head);
-        EXPECT_GE(journal.size(), head.size() + tail.size());
-        if (journal.size() < head.size() + tail.size()) return journal;
-        EXPECT_EQ(journal.substr(journal.size() - tail.size()), tail);
-        return journal.substr(head.size(), journal.size() - head.size() - tail.size());
-    }
+    static std::string Sampled(std::int64_t quitAt) { return JournalBetweenStartAndQuit(quitAt); }
 
     std::unique_ptr<X11Session> session_;
 };

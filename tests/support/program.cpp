@@ -72,6 +72,17 @@ std::string Journal() {
     return ReadFile("tmp/tmp.dat");
 }
 
+std::string JournalBetweenStartAndQuit(std::int64_t quitAt) {
+    const std::string journal = Journal();
+    const std::string head = Started(ClockAt(kStartMs));
+    const std::string tail = Quit(ClockAt(quitAt));
+    EXPECT_EQ(journal.substr(0, head.size()), head);
+    EXPECT_GE(journal.size(), head.size() + tail.size());
+    if (journal.size() < head.size() + tail.size()) return journal;
+    EXPECT_EQ(journal.substr(journal.size() - tail.size()), tail);
+    return journal.substr(head.size(), journal.size() - head.size() - tail.size());
+}
+
 std::string Heartbeat() {
     return ReadFile("tmp/tmp.tsp");
 }

@@ -52,6 +52,9 @@ std::string Started(const std::string& time, const std::string& date = kToday);
 std::string Quit(const std::string& time, const std::string& date = kToday);
 
 std::string Journal();
+// The journal between the start record (at kStartMs) and the quit record at
+// `quitAt`, both checked on the way.
+std::string JournalBetweenStartAndQuit(std::int64_t quitAt);
 std::string Heartbeat();
 std::string ErrorLog();
 

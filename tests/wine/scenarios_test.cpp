@@ -7,6 +7,7 @@
 // than for fixed times, and each scenario has its own Wine prefix and X
 // display, so that CTest can run them side by side. Where Wine or Xvfb is
 // missing they are skipped with a message, except under CI, where that fails.
+#include "app/main_window.h"
 #include "checkers/journal_check.h"
 #include "checkers/protocol_model.h"
 #include "checkers/sample_day.h"
@@ -53,8 +54,6 @@ constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 768;
 constexpr int kSplashWidth = 356;
 constexpr int kSplashHeight = 205;
-constexpr int kCreateProtocolCommand = 1029;
-constexpr int kQuitCommand = 1025;
 
 // A tick comes at most about 10.3 s after the previous one; the first one as
 // long after the start record.
@@ -445,7 +444,7 @@ TEST_F(WineScenario, CreateCurrentProtocolWritesTodaysProtocolsOfTheJournalSoFar
     Do("front B");
     WaitForRecords(3, kTickWait);
 
-    Do("command " + std::to_string(kCreateProtocolCommand));  // answered once the command has run
+    Do("command " + std::to_string(ID_TRAY_CREATE_PROTOCOL));  // answered once the command has run
     const std::string journal = Read("tmp/tmp.dat");
     const checkers::ExpectedProtocols expected = checkers::ExpectProtocols(journal, Today());
     EXPECT_EQ(Read(expected.detailPath), expected.detail);
@@ -454,7 +453,7 @@ TEST_F(WineScenario, CreateCurrentProtocolWritesTodaysProtocolsOfTheJournalSoFar
               std::string::npos)
         << "the report's row, its quotes doubled";
 
-    Do("command " + std::to_string(kQuitCommand));
+    Do("command " + std::to_string(ID_TRAY_QUIT));
     EXPECT_EQ(WaitForExit(horalux, kEndWait), 0);
     const std::vector<JournalEntry> entries =
         ExpectJournal({kStarted, {report, kModule}, {"Inbox - Mail", kModule}, kQuit});
@@ -504,7 +503,7 @@ TEST_F(WineScenario, PauseStopsTheTicksAndContinueRecordsTheInterruption) {
     EXPECT_NE(TrayLook(pausedIcon, false), pausedIcon) << "the tray shows the tracking icon again";
     // The first pass after Continue takes a tick at once.
     WaitForRecords(4, milliseconds(3000));
-    Do("command " + std::to_string(kQuitCommand));
+    Do("command " + std::to_string(ID_TRAY_QUIT));
     EXPECT_EQ(WaitForExit(horalux, kEndWait), 0);
 
     const std::string bytes = Read("tmp/tmp.dat");

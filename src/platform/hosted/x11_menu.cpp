@@ -92,21 +92,6 @@ void Draw(Display* d, Window w, GC gc, const Layout& l, int highlighted) {
     XFlush(d);
 }
 
-// Waits for any event from the server, at most `ms`.
-bool WaitForEvents(Display* d, int ms) {
-    timespec start{};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    for (;;) {
-        if (XPending(d) > 0) return true;
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const long elapsed = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-        if (elapsed >= ms || detail::Connection() == nullptr) return false;
-        pollfd fd{ConnectionNumber(d), POLLIN, 0};
-        if (poll(&fd, 1, static_cast<int>(ms - elapsed)) < 0) return false;  // a signal: look again at once
-    }
-}
-
 }  // namespace
 
 UINT TrackMenu(const std::vector<MenuItem>& items, int x, int y) {
@@ -205,17 +190,17 @@ UINT TrackMenu(const std::vector<MenuItem>& items, int x, int y) {
         }
         if (done || d == nullptr || hosted::detail::g_closeRequested) break;
         if (IsLive()) {
-            WaitForEvents(d, 250);
+            WaitForInput(250);
             continue;
         }
         // On virtual time the user's moves are a test's planned actions;
         // what one did reaches the server before the next one runs.
-        if (WaitForEvents(d, actionRan ? kMoveArrivesMs : 0)) continue;
+        if (WaitForInput(actionRan ? kMoveArrivesMs : 0)) continue;
         if (hosted::detail::AdvanceToNextAction()) {
             actionRan = true;
             continue;
         }
-        if (!WaitForEvents(d, kUnusedMenuMs)) break;  // nobody uses it: dismissed
+        if (!WaitForInput(kUnusedMenuMs)) break;  // nobody uses it: dismissed
     }
 
     s_shown.clear();
