@@ -293,6 +293,7 @@ TEST_F(X11DesktopTest, TheSplashShowsItsPictureCentredForFiveSecondsThenHides) {
     EXPECT_EQ(during.height, 205);
     EXPECT_EQ(shown, expected) << "the picture, its last column cut";
     EXPECT_TRUE(after.exists) << "the window stays for the instance check";
+    EXPECT_TRUE(after.topLevel);
     EXPECT_FALSE(after.viewable);
 }
 
@@ -576,6 +577,7 @@ TEST_F(X11DesktopTest, OwnWindowsAreShownHiddenAndEnumeratedUnderTheirOwnHandles
     g = session_->Describe(xid);
     EXPECT_TRUE(g.exists);
     EXPECT_FALSE(g.viewable) << "off the screen when ShowWindow returns";
+    EXPECT_TRUE(g.topLevel) << "handed back to the root by the window manager when ShowWindow returns";
 
     const unsigned long foreign = StartWindow({"--title", "Foreign"});
     struct Seen {

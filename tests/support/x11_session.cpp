@@ -466,11 +466,15 @@ unsigned long X11Session::WaitForWindowTitled(const std::string& title, bool vie
 
 X11Session::Geometry X11Session::Describe(unsigned long window) {
     Display* d = Connection();
-    Geometry g{false, false, 0, 0, 0, 0};
+    Geometry g{false, false, false, 0, 0, 0, 0};
     XWindowAttributes a;
     if (window == 0 || XGetWindowAttributes(d, window, &a) == 0) return g;
-    Window child = None;
+    Window child = None, root = None, parent = None;
     XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &g.x, &g.y, &child);
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(d, window, &root, &parent, &children, &count) != 0) g.topLevel = parent == root;
+    if (children != nullptr) XFree(children);
     g.exists = true;
     g.viewable = a.map_state == IsViewable;
     g.width = a.width;

@@ -85,6 +85,7 @@ public:
     struct Geometry {
         bool exists;
         bool viewable;
+        bool topLevel;            // a child of the root, not held in a frame
         int x, y, width, height;  // in root coordinates
     };
     Geometry Describe(unsigned long window);

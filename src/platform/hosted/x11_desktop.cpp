@@ -566,10 +566,15 @@ void ShowOwnWindow(HWND hwnd, bool show) {
         XWithdrawWindow(s_display, own->xid, s_screen);
         detail::WaitForWindowEvent(own->xid, UnmapNotify, kShowWaitMs);
         // A window manager that framed it hands it back to the root; until
-        // then the window is in neither place for a client that looks.
+        // then the window is in neither place for a client that looks. The
+        // framing's own ReparentNotify may still be queued from the show, so
+        // the wait ends on the parent, not on the first such event.
         Window parent = None;
         Children(own->xid, &parent);
-        if (parent != None && parent != s_root) detail::WaitForWindowEvent(own->xid, ReparentNotify, kShowWaitMs);
+        for (int events = 0; parent != None && parent != s_root && events < 4; ++events) {
+            if (!detail::WaitForWindowEvent(own->xid, ReparentNotify, kShowWaitMs)) break;
+            Children(own->xid, &parent);
+        }
     }
     XFlush(s_display);
 }
