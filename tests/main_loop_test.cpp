@@ -22,9 +22,6 @@ protected:
         shell_ = hosted::AddForeignWindow("Command Prompt", kShellPid);
         hosted::SetForeground(editor_);
     }
-    void SwitchAt(std::int64_t when, HWND window) {
-        hosted::At(when, [window] { hosted::SetForeground(window); });
-    }
     std::string Editor(std::int64_t when) { return Record(ClockAt(when), "notes.txt - Editor", "editor.exe"); }
     std::string Browser(std::int64_t when) { return Record(ClockAt(when), "News - Browser", "browser.exe"); }
     std::string Shell(std::int64_t when) { return Record(ClockAt(when), "Command Prompt", "shell.exe"); }

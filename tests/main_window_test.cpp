@@ -45,9 +45,6 @@ protected:
             EXPECT_EQ(hosted::GdiObjectsAlive(kind), 0) << "GDI objects of kind " << static_cast<int>(kind) << " leaked";
         ProgramTest::TearDown();
     }
-    void SwitchAt(std::int64_t when, HWND window) {
-        hosted::At(when, [window] { hosted::SetForeground(window); });
-    }
     std::string Editor(std::int64_t when) { return Record(ClockAt(when), "notes.txt - Editor", "editor.exe"); }
     std::string Browser(std::int64_t when) { return Record(ClockAt(when), "News - Browser", "browser.exe"); }
 

@@ -95,8 +95,7 @@ public:
     void SwitchEvery20Minutes(std::int64_t from, std::int64_t until) {
         int n = 0;
         for (std::int64_t t = from; t < until; t += 20 * kMinute, ++n) {
-            const HWND window = windows_[n % 7 == 6 ? 3 : n % 3];
-            hosted::At(t, [window] { hosted::SetForeground(window); });
+            SwitchAt(t, windows_[n % 7 == 6 ? 3 : n % 3]);
         }
     }
 

@@ -25,9 +25,6 @@ protected:
         browser_ = hosted::AddForeignWindow("News - Browser", kBrowserPid);
         mail_ = hosted::AddForeignWindow("Inbox (3) - Mail", kMailPid);
     }
-    static void SwitchAt(std::int64_t when, HWND window) {
-        hosted::At(when, [window] { hosted::SetForeground(window); });
-    }
     static void ScreensaverAt(std::int64_t when, bool running) {
         hosted::At(when, [running] { hosted::SetScreensaverRunning(running); });
     }

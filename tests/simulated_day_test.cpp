@@ -50,9 +50,6 @@ protected:
         blank_ = hosted::AddForeignWindow("", kWriterPid);
         hosted::SetForeground(writer_);
     }
-    static void SwitchAt(std::int64_t when, HWND window) {
-        hosted::At(when, [window] { hosted::SetForeground(window); });
-    }
 
     HWND writer_{}, mail_{}, admin_{}, blank_{};
 };

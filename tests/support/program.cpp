@@ -31,6 +31,10 @@ void CloseAt(std::int64_t when) {
     hosted::At(when, [] { PostMessageA(MainWindow(), WM_CLOSE, 0, 0); });
 }
 
+void SwitchAt(std::int64_t when, HWND window) {
+    hosted::At(when, [window] { hosted::SetForeground(window); });
+}
+
 HWND MainWindow() {
     return hosted::FindOwnWindow(kProductTitle);
 }

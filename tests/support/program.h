@@ -36,6 +36,8 @@ int RunProgram();
 
 // The shell's close request to the program's window at a virtual moment.
 void CloseAt(std::int64_t when);
+// At `when` the user brings `window` to the front.
+void SwitchAt(std::int64_t when, HWND window);
 
 // The program's hidden main window, or NULL before it exists.
 HWND MainWindow();
