@@ -260,16 +260,25 @@ protected:
         return *status;
     }
 
-    // The journal is valid for today and holds exactly these records, with
-    // German times of this run in order. Returns its records.
-    std::vector<JournalEntry> ExpectJournal(const std::vector<Pair>& expected) {
+    // The journal's records, once it has been found valid for today.
+    std::vector<JournalEntry> ValidJournal() {
         const std::string bytes = Read("tmp/tmp.dat");
         EXPECT_EQ(checkers::CheckJournal(bytes, Today()), "") << bytes;
         std::vector<JournalEntry> entries;
         checkers::ParseJournal(bytes, &entries);
-        std::vector<Pair> found;
-        for (const JournalEntry& entry : entries) found.emplace_back(entry.title, entry.application);
-        EXPECT_EQ(found, expected);
+        return entries;
+    }
+    static std::vector<Pair> TitlesAndPrograms(const std::vector<JournalEntry>& entries) {
+        std::vector<Pair> pairs;
+        for (const JournalEntry& entry : entries) pairs.emplace_back(entry.title, entry.application);
+        return pairs;
+    }
+
+    // The journal is valid for today and holds exactly these records, with
+    // German times of this run in order. Returns its records.
+    std::vector<JournalEntry> ExpectJournal(const std::vector<Pair>& expected) {
+        const std::vector<JournalEntry> entries = ValidJournal();
+        EXPECT_EQ(TitlesAndPrograms(entries), expected);
         ExpectTimesOfThisRun(entries);
         return entries;
     }
@@ -510,16 +519,11 @@ TEST_F(WineScenario, PauseStopsTheTicksAndContinueRecordsTheInterruption) {
     Do("command " + std::to_string(ID_TRAY_QUIT));
     EXPECT_EQ(WaitForExit(horalux, kEndWait), 0);
 
-    const std::string bytes = Read("tmp/tmp.dat");
-    EXPECT_EQ(checkers::CheckJournal(bytes, Today()), "") << bytes;
-    std::vector<JournalEntry> entries;
-    checkers::ParseJournal(bytes, &entries);
-    std::vector<Pair> found;
-    for (const JournalEntry& entry : entries) found.emplace_back(entry.title, entry.application);
+    const std::vector<JournalEntry> entries = ValidJournal();
     // The menu made the program's hidden window the foreground one, as the
     // menu needs; that is the window the tick after Continue finds.
-    EXPECT_EQ(found, (std::vector<Pair>{kStarted, {"notes.txt - Editor", kModule}, kInterrupted,
-                                        {"Horalux", "horalux.exe"}, kQuit}));
+    EXPECT_EQ(TitlesAndPrograms(entries), (std::vector<Pair>{kStarted, {"notes.txt - Editor", kModule},
+                                                             kInterrupted, {"Horalux", "horalux.exe"}, kQuit}));
     if (entries.size() == 5) {
         EXPECT_EQ(entries[2].time, earlier) << "the interruption carries the stored time of the last tick";
         std::vector<JournalEntry> others = entries;
