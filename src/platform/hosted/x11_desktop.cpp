@@ -568,7 +568,8 @@ void ShowOwnWindow(HWND hwnd, bool show) {
         // A window manager that framed it hands it back to the root; until
         // then the window is in neither place for a client that looks. The
         // framing's own ReparentNotify may still be queued from the show, so
-        // the wait ends on the parent, not on the first such event.
+        // the wait ends on the parent, not on the first such event; a few
+        // events at most, so that a manager that keeps it cannot hold us.
         Window parent = None;
         Children(own->xid, &parent);
         for (int events = 0; parent != None && parent != s_root && events < 4; ++events) {
